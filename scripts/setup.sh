@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that the build, the tests and the demo station need.
+# Idempotent: packages already present are not fetched again.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config git file dpkg-dev clang-format
+    qt6-base-dev qt6-declarative-dev qt6-declarative-dev-tools qt6-svg-dev qt6-webengine-dev
+    qt6-qpa-plugins qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
+    qml6-module-qtquick-window qml6-module-qtquick-templates qml6-module-qtqml
+    qml6-module-qtqml-workerscript qml6-module-qttest
+    libsdl2-dev libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+    libcurl4-openssl-dev rapidjson-dev
+    icecast2 ffmpeg openssl python3 xvfb xauth fonts-dejavu-core mpv
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "setup: all packages present"
+    exit 0
+fi
+echo "setup: installing ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
