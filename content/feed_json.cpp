@@ -1,0 +1,59 @@
+#include "feed_json.h"
+
+#include <cstring>
+#include <string>
+
+namespace content {
+
+std::optional<TFeedDocument> ParseFeed(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    TFeedDocument document;
+    // Numbers as strings: the feed's "1.50" must stay "1.50", not become 1.5.
+    document.Parse<rapidjson::kParseNumbersAsStringsFlag>(utf8.constData(),
+                                                          static_cast<size_t>(utf8.size()));
+    if (document.HasParseError())
+        return std::nullopt;
+    return document;
+}
+
+const rapidjson::Value& RequireArray(const TFeedDocument& document) {
+    if (!document.IsArray())
+        throw EInvalidCast();
+    return document;
+}
+
+QString ReadStringField(const rapidjson::Value& value, const char* name) {
+    const std::string notFound = std::string("Value '") + name + "' not found";
+    if (!value.IsObject())
+        throw EJSONException(notFound);
+    const size_t nameLength = std::strlen(name);
+    // Walk the members ourselves so the first of duplicate names wins, in document order.
+    for (auto member = value.MemberBegin(); member != value.MemberEnd(); ++member) {
+        const rapidjson::Value& key = member->name;
+        if (key.GetStringLength() != nameLength ||
+            std::memcmp(key.GetString(), name, nameLength) != 0)
+            continue;
+        const rapidjson::Value& field = member->value;
+        switch (field.GetType()) {
+        case rapidjson::kStringType: // numbers arrive here too, as written
+            return QString::fromUtf8(field.GetString(),
+                                     static_cast<qsizetype>(field.GetStringLength()));
+        case rapidjson::kTrueType:
+            return QStringLiteral("true");
+        case rapidjson::kFalseType:
+            return QStringLiteral("false");
+        case rapidjson::kNullType:
+            return QString();
+        case rapidjson::kObjectType:
+            throw EJSONException("Conversion from TJSONObject to string is not supported");
+        case rapidjson::kArrayType:
+            throw EJSONException("Conversion from TJSONArray to string is not supported");
+        case rapidjson::kNumberType:
+            break; // not produced with numbers parsed as strings
+        }
+        return QString::fromStdString(std::to_string(field.GetDouble()));
+    }
+    throw EJSONException(notFound);
+}
+
+} // namespace content

@@ -1,0 +1,41 @@
+#pragma once
+// Bodies of the two feed parsing threads. Each parses on its worker and hands every element to
+// the main thread, one at a time, waiting for it: rows are built one by one, in feed order.
+
+#include <QString>
+#include <functional>
+#include <stdexcept>
+
+namespace zelvorna {
+class TWorker;
+}
+
+namespace content {
+
+// The programme feed was not one well-formed JSON value.
+class EInvalidFeed : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kInvalidProgrammeFeed =
+    "O guia de programação recebido não é um documento JSON válido.";
+
+// name, description, site, logo address. Runs on the main thread.
+using AddSponsor =
+    std::function<void(const QString&, const QString&, const QString&, const QString&)>;
+// name, description, programme address, picture address. Runs on the main thread.
+using AddProgramme =
+    std::function<void(const QString&, const QString&, const QString&, const QString&)>;
+
+// Sponsor feed: empty or malformed text gives no card. finalStep (show the strip, end its
+// update) runs on the main thread exactly once however the body ends; an error in the feed then
+// ends the body (the worker has no termination handler, so nobody sees it).
+void RunSponsorParsing(zelvorna::TWorker& worker, const QString& json, const AddSponsor& add,
+                       const std::function<void()>& finalStep);
+
+// Programme feed: empty text gives no row; malformed text throws EInvalidFeed; a top level that is
+// not an array or an unreadable member throws, after the rows of the earlier elements.
+void RunProgrammeParsing(zelvorna::TWorker& worker, const QString& json, const AddProgramme& add);
+
+} // namespace content

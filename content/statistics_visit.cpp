@@ -1,0 +1,64 @@
+#include "statistics_visit.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace content {
+namespace {
+
+constexpr int kKillWaitMs = 2000;
+const char kHelperName[] = "zelvorna-visit";
+
+} // namespace
+
+TStatisticsVisit::TStatisticsVisit(QString helperPath, QObject* parent)
+    : QObject(parent), helperPath_(helperPath.isEmpty() ? DefaultHelperPath() : helperPath) {}
+
+TStatisticsVisit::~TStatisticsVisit() {
+    Stop();
+}
+
+QString TStatisticsVisit::DefaultHelperPath() {
+    const QDir appDir(QCoreApplication::applicationDirPath());
+    const QString beside = appDir.filePath(QLatin1String(kHelperName));
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QDir::cleanPath(
+        appDir.filePath(QStringLiteral("../libexec/radio-zelvorna/") + kHelperName));
+}
+
+bool TStatisticsVisit::Start(const QUrl& url) {
+    Stop();
+    if (!QFileInfo(helperPath_).isExecutable())
+        return false;
+    process_ = std::make_unique<QProcess>();
+    // The application writes no log: the browser engine's chatter goes nowhere.
+    process_->setStandardOutputFile(QProcess::nullDevice());
+    process_->setStandardErrorFile(QProcess::nullDevice());
+    connect(process_.get(), &QProcess::finished, this, &TStatisticsVisit::finished);
+    process_->start(helperPath_, {url.toString(QUrl::FullyEncoded)});
+    if (!process_->waitForStarted()) {
+        process_.reset();
+        return false;
+    }
+    return true;
+}
+
+bool TStatisticsVisit::Running() const {
+    return process_ && process_->state() != QProcess::NotRunning;
+}
+
+void TStatisticsVisit::Stop() {
+    if (!process_)
+        return;
+    disconnect(process_.get(), nullptr, this, nullptr);
+    if (process_->state() != QProcess::NotRunning) {
+        process_->kill();
+        process_->waitForFinished(kKillWaitMs);
+    }
+    process_.reset();
+}
+
+} // namespace content
