@@ -1,0 +1,246 @@
+#include "radio_desktop.h"
+
+#include <QCoreApplication>
+#include <QStringDecoder>
+#include <QThread>
+#include <algorithm>
+#include <cmath>
+
+std::atomic<TPlatformRadio*> ARadio{nullptr};
+
+namespace {
+
+constexpr DWORD kStreamFlags =
+    BASS_UNICODE | BASS_STREAM_STATUS | BASS_STREAM_BLOCK | BASS_STREAM_AUTOFREE;
+constexpr QWORD kFilePositionError = ~QWORD(0);
+constexpr DWORD kLengthError = 0xFFFFFFFFu;
+// Enough buffered to start playback without an early underrun.
+constexpr uint32_t kStartPercent = 75;
+// Pause between buffer polls: the engine fills in network-sized steps, no need to spin.
+constexpr unsigned long kPollIntervalMs = 10;
+
+const QString kPluginFile = QStringLiteral("libbass.dll");
+const QString kNoticeCaption = QStringLiteral("Error!");
+const QString kNoticeText = QStringLiteral("This Method Doesnt Working On Windows OS");
+
+TPlatformRadio::NoticeHook& noticeHook() {
+    static TPlatformRadio::NoticeHook hook;
+    return hook;
+}
+
+bool onGuiThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+// Header lines are null-terminated strings one after the other, ended by an empty one.
+template <typename Visit> void forEachLine(const char* lines, Visit visit) {
+    for (const char* line = lines; *line;) {
+        const QByteArrayView view(line);
+        visit(view);
+        line += view.size() + 1;
+    }
+}
+
+} // namespace
+
+QString decodeEngineText(QByteArrayView bytes) {
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder windows1252("windows-1252");
+    if (windows1252.isValid())
+        return windows1252.decode(bytes);
+    return QString::fromLatin1(bytes);
+}
+
+void MetaSync(HSYNC, DWORD, DWORD, void*) {
+    if (TPlatformRadio* radio = ARadio.load())
+        radio->DoMeta();
+}
+
+TPlatformRadio::TPlatformRadio(const BassApi& api) : FApi(api) {}
+
+TPlatformRadio::~TPlatformRadio() {
+    // A late title report must not find a destroyed player.
+    TPlatformRadio* self = this;
+    ARadio.compare_exchange_strong(self, nullptr);
+}
+
+void TPlatformRadio::SetNoticeHook(NoticeHook hook) {
+    noticeHook() = std::move(hook);
+}
+
+void TPlatformRadio::InitRadio(TWindowHandle iHandle) {
+    FActiveChannel = 0;
+    FStatusProc = nullptr;
+    FBroadcastInfoProc = nullptr;
+    FBroadcastMetaProc = nullptr;
+    const bool opened =
+        FApi.BASS_Init &&
+        FApi.BASS_Init(-1, 44100, 0, reinterpret_cast<void*>(iHandle), nullptr) != 0;
+    if (opened) {
+        if (FApi.BASS_PluginLoad) {
+            const QString plugin = BASS_FOLDER() + kPluginFile;
+            FApi.BASS_PluginLoad(reinterpret_cast<const char*>(plugin.utf16()), BASS_UNICODE);
+        }
+        if (FApi.BASS_SetConfig) {
+            FApi.BASS_SetConfig(BASS_CONFIG_NET_PLAYLIST, 1);
+            FApi.BASS_SetConfig(BASS_CONFIG_NET_PREBUF, 0);
+        }
+    }
+    ARadio = this;
+}
+
+void TPlatformRadio::UnloadRadio() {
+    const DWORD channel = FActiveChannel;
+    if (channel != 0 && FApi.BASS_StreamFree)
+        FApi.BASS_StreamFree(channel);
+}
+
+void TPlatformRadio::SetVolume(float AValue) {
+    FVolume = std::isnan(AValue) ? 0.0f : std::clamp(AValue, 0.0f, 100.0f);
+    FVolumeChosen = true;
+    const DWORD channel = FActiveChannel;
+    if (channel != 0)
+        ApplyVolume(channel);
+}
+
+float TPlatformRadio::GetVolume() {
+    return FVolume;
+}
+
+void TPlatformRadio::ApplyVolume(DWORD handle) {
+    if (FVolumeChosen && FApi.BASS_ChannelSetAttribute)
+        FApi.BASS_ChannelSetAttribute(handle, BASS_ATTRIB_VOL, FVolume / 100.0f);
+}
+
+bool TPlatformRadio::Play() {
+    if (FApi.BASS_StreamFree)
+        FApi.BASS_StreamFree(FActiveChannel);
+    if (!FApi.BASS_StreamCreateURL) {
+        FActiveChannel = 0;
+        return false;
+    }
+    const QString url = FStreamURL;
+    const HSTREAM handle =
+        FApi.BASS_StreamCreateURL(url.utf16(), 0, kStreamFlags, nullptr, nullptr);
+    FActiveChannel = handle;
+    if (handle == 0)
+        return false;
+    ApplyVolume(handle);
+
+    WaitForBuffer();
+    ReportBroadcastInfo();
+    DoMeta();
+    if (FApi.BASS_ChannelSetSync)
+        FApi.BASS_ChannelSetSync(handle, BASS_SYNC_META, 0, &MetaSync, nullptr);
+    if (FApi.BASS_ChannelPlay)
+        FApi.BASS_ChannelPlay(handle, 0);
+    report(strCompleted, 100);
+    return true;
+}
+
+QWORD TPlatformRadio::filePosition(DWORD mode) const {
+    if (!FApi.BASS_StreamGetFilePosition)
+        return kFilePositionError;
+    return FApi.BASS_StreamGetFilePosition(FActiveChannel, mode);
+}
+
+void TPlatformRadio::report(const QString& text, int32_t progress) {
+    if (TStatusProc proc = FStatusProc)
+        proc(text, progress);
+}
+
+// One "Loading..." report per pass until more than kStartPercent is buffered, the download
+// ends, or the length cannot be read.
+void TPlatformRadio::WaitForBuffer() {
+    for (;;) {
+        const auto length = static_cast<DWORD>(filePosition(BASS_FILEPOS_END));
+        if (length == kLengthError)
+            return;
+        if (onGuiThread())
+            QCoreApplication::processEvents();
+        // Wrapping arithmetic keeps the engine's all-ones error value harmless.
+        const auto buffered = static_cast<int64_t>(filePosition(BASS_FILEPOS_BUFFER));
+        const int64_t percent =
+            length == 0
+                ? 0
+                : static_cast<int64_t>(static_cast<uint64_t>(buffered) * 100u) / int64_t(length);
+        const auto progress = static_cast<int32_t>(static_cast<uint32_t>(percent));
+        report(strLoading, progress);
+        if (static_cast<uint32_t>(progress) > kStartPercent)
+            return;
+        if (filePosition(BASS_FILEPOS_CONNECTED) == 0)
+            return;
+        QThread::msleep(kPollIntervalMs);
+    }
+}
+
+void TPlatformRadio::ReportBroadcastInfo() {
+    if (!FApi.BASS_ChannelGetTags)
+        return;
+    const DWORD channel = FActiveChannel;
+    const char* tags = FApi.BASS_ChannelGetTags(channel, BASS_TAG_ICY);
+    if (!tags || !*tags)
+        tags = FApi.BASS_ChannelGetTags(channel, BASS_TAG_HTTP);
+    if (!tags || !*tags)
+        return;
+    QString name = strUnknown;
+    QString bitRate = strUnknown;
+    forEachLine(tags, [&](QByteArrayView line) {
+        if (line.startsWith("icy-name:"))
+            name = decodeEngineText(line.sliced(9));
+        else if (line.startsWith("icy-br:"))
+            bitRate = QStringLiteral("bitrate: ") + decodeEngineText(line.sliced(7));
+    });
+    if (TBroadcastInfoProc proc = FBroadcastInfoProc)
+        proc(name, bitRate);
+}
+
+void TPlatformRadio::DoMeta() {
+    if (!FApi.BASS_ChannelGetTags)
+        return;
+    const char* meta = FApi.BASS_ChannelGetTags(FActiveChannel, BASS_TAG_META);
+    if (!meta)
+        return;
+    const QString text = decodeEngineText(QByteArrayView(meta));
+    const qsizetype found = text.indexOf(QLatin1String("StreamTitle="));
+    if (found < 0)
+        return;
+    // 1-based positions: the title starts after "StreamTitle=" and its opening quote, and runs
+    // to the character before the first ";" of the whole text.
+    const qsizetype start = found + 1 + 13;
+    const TBroadcastMetaProc proc = FBroadcastMetaProc;
+    if (!proc)
+        return;
+    const qsizetype semicolon = text.indexOf(QLatin1Char(';')) + 1;
+    const qsizetype count = semicolon - start - 1;
+    proc(count > 0 ? text.mid(start - 1, count) : QString());
+}
+
+void TPlatformRadio::Pause() {
+    const DWORD channel = FActiveChannel;
+    if (channel != 0 && FApi.BASS_ChannelStop)
+        FApi.BASS_ChannelStop(channel);
+}
+
+void TPlatformRadio::SetStreamURL(QString AUrl) {
+    FStreamURL = std::move(AUrl);
+}
+void TPlatformRadio::SetStatusProc(TStatusProc AProc) {
+    FStatusProc = AProc;
+}
+void TPlatformRadio::SetBroadcastInfoProc(TBroadcastInfoProc AProc) {
+    FBroadcastInfoProc = AProc;
+}
+void TPlatformRadio::SetBroadcastMetaProc(TBroadcastMetaProc AProc) {
+    FBroadcastMetaProc = AProc;
+}
+
+void TPlatformRadio::PauseRadioOnIncomingCalls(bool APauseOnIncomingCalls) {
+    FPauseOnIncomingCalls = APauseOnIncomingCalls;
+    if (const NoticeHook& hook = noticeHook())
+        hook(kNoticeCaption, kNoticeText);
+}

@@ -1,0 +1,71 @@
+// Desktop stream player on the stream engine.
+#pragma once
+
+#include "radio.h"
+#include "radio_bass.h"
+
+#include <QByteArray>
+#include <atomic>
+#include <functional>
+#include <optional>
+
+class TPlatformRadio;
+
+// The player that ran InitRadio last; title syncs carry no user data and reach it through this.
+extern std::atomic<TPlatformRadio*> ARadio;
+
+// Title sync registered on every stream: reports the new title through ARadio.
+void MetaSync(HSYNC handle, DWORD channel, DWORD data, void* user);
+
+class TPlatformRadio final : public TCustomRadio {
+public:
+    using NoticeHook = std::function<void(QString caption, QString text)>;
+
+    explicit TPlatformRadio(const BassApi& api = BassApi::Global());
+    ~TPlatformRadio() override;
+    TPlatformRadio(const TPlatformRadio&) = delete;
+    TPlatformRadio& operator=(const TPlatformRadio&) = delete;
+
+    void InitRadio(TWindowHandle iHandle) override;
+    void UnloadRadio() override;
+    // 0..100, clamped; applies to the current stream and to every later one.
+    void SetVolume(float AValue) override;
+    float GetVolume() override;
+    // Blocks for the connection and the buffering; false when the stream cannot be opened.
+    bool Play() override;
+    void Pause() override;
+    void SetStreamURL(QString AUrl) override;
+    void SetStatusProc(TStatusProc AProc) override;
+    void SetBroadcastInfoProc(TBroadcastInfoProc AProc) override;
+    void SetBroadcastMetaProc(TBroadcastMetaProc AProc) override;
+    void PauseRadioOnIncomingCalls(bool APauseOnIncomingCalls) override;
+
+    // Reports the current stream title; runs on the Play thread and on the engine's thread.
+    void DoMeta();
+
+    bool PauseOnIncomingCalls() const { return FPauseOnIncomingCalls; }
+
+    // The library has no widgets: the application installs the message box it wants shown.
+    static void SetNoticeHook(NoticeHook hook);
+
+private:
+    void WaitForBuffer();
+    void ReportBroadcastInfo();
+    void ApplyVolume(DWORD handle);
+    void report(const QString& text, int32_t progress);
+    QWORD filePosition(DWORD mode) const;
+
+    const BassApi& FApi;
+    QString FStreamURL;
+    std::atomic<DWORD> FActiveChannel{0};
+    std::atomic<TStatusProc> FStatusProc{nullptr};
+    std::atomic<TBroadcastInfoProc> FBroadcastInfoProc{nullptr};
+    std::atomic<TBroadcastMetaProc> FBroadcastMetaProc{nullptr};
+    bool FPauseOnIncomingCalls = false;
+    std::atomic<float> FVolume{0.0f};
+    // Streams keep the engine's own gain until a volume has been chosen.
+    std::atomic<bool> FVolumeChosen{false};
+};
+
+// Engine text (header lines, titles): UTF-8 when valid, otherwise Windows-1252.
+QString decodeEngineText(QByteArrayView bytes);
