@@ -1,0 +1,75 @@
+#pragma once
+// Starts tests/support/feed_server.py on a free loopback port and talks to its control routes.
+
+#include <QByteArray>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QString>
+#include <QTest>
+#include <memory>
+
+class TFeedServer {
+public:
+    explicit TFeedServer(bool tls = false) {
+        const QString source = qEnvironmentVariable("ZELVORNA_SOURCE_DIR");
+        QStringList args{source + "/tests/support/feed_server.py", "--fixtures",
+                         source + "/tests/fixtures/content"};
+        if (tls)
+            args << "--tls";
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start("/usr/bin/python3", args);
+        if (!process_.waitForStarted(10000))
+            return;
+        while (!process_.canReadLine() && process_.waitForReadyRead(20000)) {
+        }
+        const QByteArray line = process_.readLine().trimmed();
+        if (line.startsWith("PORT "))
+            port_ = line.mid(5).toUShort();
+    }
+    ~TFeedServer() {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+
+    bool Ok() const { return port_ != 0; }
+    quint16 Port() const { return port_; }
+    QString Host() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
+    QString Url(const QString& path, const QString& scheme = "http") const {
+        return QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme).arg(port_).arg(path);
+    }
+
+    // Serves body at path from now on (a null content type sends no Content-Type header).
+    bool SetRoute(const QString& path, const QByteArray& body, const QByteArray& contentType,
+                  int status = 200) {
+        QNetworkRequest request{QUrl(Url("/_route" + path))};
+        request.setRawHeader("X-Status", QByteArray::number(status));
+        if (!contentType.isNull())
+            request.setRawHeader("X-Content-Type", contentType);
+        std::unique_ptr<QNetworkReply> reply(client_.put(request, body));
+        Wait(*reply);
+        return reply->error() == QNetworkReply::NoError;
+    }
+
+    int Requests(const QString& path) {
+        std::unique_ptr<QNetworkReply> reply(client_.get(QNetworkRequest{QUrl(Url("/_requests"))}));
+        Wait(*reply);
+        return QJsonDocument::fromJson(reply->readAll()).object().value(path).toInt();
+    }
+
+private:
+    static void Wait(QNetworkReply& reply) {
+        if (reply.isFinished())
+            return;
+        QEventLoop loop;
+        QObject::connect(&reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+
+    QProcess process_;
+    QNetworkAccessManager client_;
+    quint16 port_ = 0;
+};

@@ -1,0 +1,67 @@
+// Picture download: formats, redirects, failures that leave the bitmap alone, the size limits.
+
+#include "feed_server_client.h"
+#include "image_fetch.h"
+
+#include <QFile>
+#include <QtTest>
+
+class TestImageFetch : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TFeedServer> server_;
+
+private slots:
+    void initTestCase() {
+        server_ = std::make_unique<TFeedServer>();
+        QVERIFY(server_->Ok());
+        QFile png(qEnvironmentVariable("ZELVORNA_SOURCE_DIR") + "/tests/fixtures/content/logo.png");
+        QVERIFY(png.open(QIODevice::ReadOnly));
+        // The reply status is not looked at: a picture served with 404 still loads.
+        QVERIFY(server_->SetRoute("/gone.png", png.readAll(), "image/png", 404));
+    }
+
+    void loadsPictures_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QSize>("size");
+        QTest::addRow("png") << "/fixture/logo.png" << QSize(32, 24);
+        QTest::addRow("jpeg") << "/fixture/logo.jpg" << QSize(32, 24);
+        QTest::addRow("gif") << "/fixture/logo.gif" << QSize(32, 24);
+        QTest::addRow("svg") << "/fixture/logo.svg" << QSize(40, 30);
+        QTest::addRow("five redirects") << "/redirect/5/fixture/logo.png" << QSize(32, 24);
+        QTest::addRow("picture with error status") << "/gone.png" << QSize(32, 24);
+        QTest::addRow("https in a plain address")
+            << "/fixture/logo.png?from=https" << QSize(32, 24);
+    }
+    void loadsPictures() {
+        QFETCH(QString, path);
+        QFETCH(QSize, size);
+        QImage img;
+        QVERIFY(content::FetchImage(img, server_->Url(path)));
+        QCOMPARE(img.size(), size);
+    }
+
+    void failureLeavesBitmapUnchanged_data() {
+        QTest::addColumn<QString>("url");
+        const QString base = server_->Url("");
+        QTest::addRow("empty address") << "";
+        QTest::addRow("not an address") << "not a picture address";
+        QTest::addRow("error page") << base + "/status/404";
+        QTest::addRow("not a picture") << base + "/fixture/not_a_picture.png";
+        QTest::addRow("six redirects") << base + "/redirect/6/fixture/logo.png";
+        QTest::addRow("decompression bomb") << base + "/bomb.png";
+        QTest::addRow("oversized download") << base + "/huge";
+        QTest::addRow("tls to a plain server") << server_->Url("/fixture/logo.png", "HTTPS");
+        QTest::addRow("nothing listening") << "http://127.0.0.1:1/logo.png";
+    }
+    void failureLeavesBitmapUnchanged() {
+        QFETCH(QString, url);
+        QImage img(3, 2, QImage::Format_ARGB32);
+        img.fill(Qt::red);
+        const QImage before = img;
+        QVERIFY(!content::FetchImage(img, url));
+        QCOMPARE(img, before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImageFetch)
+#include "test_image_fetch.moc"
