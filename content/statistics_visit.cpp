@@ -50,6 +50,10 @@ bool TStatisticsVisit::Running() const {
     return process_ && process_->state() != QProcess::NotRunning;
 }
 
+qint64 TStatisticsVisit::ProcessId() const {
+    return Running() ? process_->processId() : 0;
+}
+
 void TStatisticsVisit::Stop() {
     if (!process_)
         return;

@@ -22,6 +22,7 @@ public:
     // Returns false when the helper is missing or cannot be started.
     bool Start(const QUrl& url);
     bool Running() const;
+    qint64 ProcessId() const; // 0 when no helper runs
 
     static QString DefaultHelperPath();
 
