@@ -21,7 +21,9 @@ class TPlatformRadio final : public TCustomRadio {
 public:
     using NoticeHook = std::function<void(QString caption, QString text)>;
 
+    // The table is called through, not copied: it must outlive the player.
     explicit TPlatformRadio(const BassApi& api = BassApi::Global());
+    explicit TPlatformRadio(const BassApi&& api) = delete;
     ~TPlatformRadio() override;
     TPlatformRadio(const TPlatformRadio&) = delete;
     TPlatformRadio& operator=(const TPlatformRadio&) = delete;

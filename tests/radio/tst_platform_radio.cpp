@@ -403,7 +403,8 @@ private slots:
     }
 
     void emptyTable_neverCallsAndPlayFails() {
-        TPlatformRadio radio{BassApi{}};
+        const BassApi empty;
+        TPlatformRadio radio(empty);
         radio.InitRadio(1);
         radio.SetStatusProc(&onStatus);
         radio.SetVolume(50);
