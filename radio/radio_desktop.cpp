@@ -55,7 +55,7 @@ QString decodeEngineText(QByteArrayView bytes) {
     return QString::fromLatin1(bytes);
 }
 
-void MetaSync(HSYNC, DWORD, DWORD, void*) {
+extern "C" void MetaSync(HSYNC, DWORD, DWORD, void*) {
     if (TPlatformRadio* radio = ARadio.load())
         radio->DoMeta();
 }

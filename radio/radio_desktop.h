@@ -15,7 +15,7 @@ class TPlatformRadio;
 extern std::atomic<TPlatformRadio*> ARadio;
 
 // Title sync registered on every stream: reports the new title through ARadio.
-void MetaSync(HSYNC handle, DWORD channel, DWORD data, void* user);
+extern "C" void MetaSync(HSYNC handle, DWORD channel, DWORD data, void* user);
 
 class TPlatformRadio final : public TCustomRadio {
 public:
