@@ -12,17 +12,29 @@
 
 namespace content {
 
-template <class Row> class TBatchedListModel : public QAbstractListModel {
+// The signals of every batched model (a template cannot declare them).
+class TBatchedListModelBase : public QAbstractListModel {
+    Q_OBJECT
 public:
-    explicit TBatchedListModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
+    using QAbstractListModel::QAbstractListModel;
+
+signals:
+    void updateEnded(); // the outermost EndUpdate has inserted the held rows
+};
+
+template <class Row> class TBatchedListModel : public TBatchedListModelBase {
+public:
+    explicit TBatchedListModel(QObject* parent = nullptr) : TBatchedListModelBase(parent) {}
 
     // Updates nest; rows appended meanwhile are inserted together by the outermost EndUpdate.
     void BeginUpdate() { ++updateDepth_; }
     void EndUpdate() {
         if (updateDepth_ == 0)
             return;
-        if (--updateDepth_ == 0)
+        if (--updateDepth_ == 0) {
             InsertRows(std::exchange(held_, {}));
+            emit updateEnded();
+        }
     }
     bool InUpdate() const { return updateDepth_ > 0; }
 

@@ -58,6 +58,7 @@ private slots:
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy ended(&model, &TSponsorModel::updateEnded);
         model.BeginUpdate();
         model.BeginUpdate(); // nested
         for (const char* name : {"a", "b", "c"})
@@ -65,7 +66,9 @@ private slots:
         model.EndUpdate();
         QCOMPARE(model.Count(), 3);
         QCOMPARE(model.rowCount(), 0);
+        QCOMPARE(ended.count(), 0);
         model.EndUpdate();
+        QCOMPARE(ended.count(), 1);
         QCOMPARE(inserted.count(), 1);
         QCOMPARE(inserted.at(0).at(1).toInt(), 0);
         QCOMPARE(inserted.at(0).at(2).toInt(), 2);

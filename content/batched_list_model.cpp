@@ -1,0 +1,1 @@
+#include "batched_list_model.h"
