@@ -38,4 +38,12 @@ void InstallImageProvider(QQmlEngine& engine, const TSponsorModel& sponsors,
                             new TContentImageProvider(sponsors.Images(), programmes.Images()));
 }
 
+void InstallImageProvider(QQmlEngine& engine, const QAbstractListModel* sponsors,
+                          const QAbstractListModel* programmes) {
+    const auto* sponsorModel = qobject_cast<const TSponsorModel*>(sponsors);
+    const auto* programmeModel = qobject_cast<const TProgrammeModel*>(programmes);
+    if (sponsorModel && programmeModel)
+        InstallImageProvider(engine, *sponsorModel, *programmeModel);
+}
+
 } // namespace content

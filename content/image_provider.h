@@ -5,6 +5,7 @@
 #include <QQuickImageProvider>
 #include <memory>
 
+class QAbstractListModel;
 class QQmlEngine;
 
 namespace content {
@@ -29,5 +30,8 @@ private:
 // Adds the provider to engine under the name "content" (the engine takes ownership).
 void InstallImageProvider(QQmlEngine& engine, const TSponsorModel& sponsors,
                           const TProgrammeModel& programmes);
+// The same for the controller's model properties; does nothing unless both are our models.
+void InstallImageProvider(QQmlEngine& engine, const QAbstractListModel* sponsors,
+                          const QAbstractListModel* programmes);
 
 } // namespace content

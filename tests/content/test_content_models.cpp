@@ -5,6 +5,8 @@
 #include "sponsor_model.h"
 
 #include <QAbstractItemModelTester>
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -112,7 +114,23 @@ private slots:
         sponsors.Append("b", "", "", Picture(2, 2));
         QVERIFY(Data(sponsors, 0, "logo").toString() != first);
     }
+
+    void qmlImageLoadsThroughInstalledProvider() {
+        TSponsorModel sponsors;
+        TProgrammeModel programmes;
+        QQmlEngine engine;
+        InstallImageProvider(engine, static_cast<const QAbstractListModel*>(&sponsors),
+                             static_cast<const QAbstractListModel*>(&programmes));
+        sponsors.Append("a", "", "", Picture(6, 4));
+        QQmlComponent component(&engine);
+        component.setData("import QtQuick\nImage { asynchronous: true }", QUrl());
+        std::unique_ptr<QObject> image(component.create());
+        QVERIFY2(image, qPrintable(component.errorString()));
+        image->setProperty("source", Data(sponsors, 0, "logo"));
+        QTRY_COMPARE(image->property("status").toInt(), 1); // Image.Ready
+        QCOMPARE(image->property("sourceSize").toSize(), QSize(6, 4));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestContentModels)
+QTEST_MAIN(TestContentModels)
 #include "test_content_models.moc"
