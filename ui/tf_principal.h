@@ -3,6 +3,7 @@
 // One instance, F_Principal. Handlers only change state properties; they never create or destroy
 // items of the QML tree.
 
+#include <QAbstractListModel>
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -10,7 +11,6 @@
 #include <functional>
 #include <memory>
 
-class QAbstractListModel;
 class QQmlEngine;
 class QJSEngine;
 class QWindow;
@@ -226,6 +226,13 @@ private:
     void setNameDialogVisible(bool visible);
     void setSponsorStripVisible(bool visible);
 
+    // Player panel steps (tf_principal.cpp).
+    void StartConnectionAttempt();
+    void ConnectionAttemptBody(zelvorna::TWorker& worker, const std::shared_ptr<TRadio>& radio);
+    void ConnectedStep();
+    void TogglePlayback();
+    void PassVolumeOn();
+
     Dependencies deps_;
     QWindow* window_ = nullptr;
     bool overlayInFront_ = false;
@@ -240,6 +247,9 @@ private:
     double volumeMaximum_ = 0;
     double volumeValue_ = 0;
     bool resuming_ = false; // a resuming Play runs on the main thread: presses are ignored
+    // A connection attempt runs: the overlay takes pointer presses, but a focused button still
+    // takes keys, so presses are ignored here too.
+    bool connecting_ = false;
     QString greetingText_;
     bool nameDialogVisible_ = false;
     QString nameText_;
