@@ -1,0 +1,82 @@
+#include "output.h"
+
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace zelvorna {
+
+bool Output::open() {
+    if (device_ != 0)
+        return true;
+    // Ctrl+C belongs to the application, not to the audio layer.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return false;
+    SDL_AudioSpec want{};
+    want.freq = 44100;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = 1024;
+    want.callback = &Output::callback;
+    want.userdata = this;
+    SDL_AudioSpec have{};
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (device_ == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    count_ = 0;
+    SDL_PauseAudioDevice(device_, 0);
+    return true;
+}
+
+void Output::close() {
+    if (device_ == 0)
+        return;
+    SDL_CloseAudioDevice(device_);
+    device_ = 0;
+    count_ = 0;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+bool Output::add(MixChannel* channel) {
+    if (device_ == 0)
+        return false;
+    SDL_LockAudioDevice(device_);
+    const bool present = std::find(channels_.begin(), channels_.begin() + count_, channel) !=
+                         channels_.begin() + count_;
+    const bool ok = present || count_ < kMaxChannels;
+    if (!present && ok)
+        channels_[count_++] = channel;
+    SDL_UnlockAudioDevice(device_);
+    return ok;
+}
+
+void Output::remove(MixChannel* channel) {
+    if (device_ == 0)
+        return;
+    SDL_LockAudioDevice(device_);
+    auto end = channels_.begin() + count_;
+    auto it = std::find(channels_.begin(), end, channel);
+    if (it != end) {
+        *it = *(end - 1);
+        --count_;
+    }
+    SDL_UnlockAudioDevice(device_);
+}
+
+void Output::callback(void* opaque, std::uint8_t* stream, int len) {
+    // Runs on SDL's audio thread: copies and adds only, never blocks or allocates.
+    auto& self = *static_cast<Output*>(opaque);
+    std::memset(stream, 0, std::size_t(len));
+    auto* out = reinterpret_cast<float*>(stream);
+    const std::size_t frames = std::size_t(len) / (sizeof(float) * PcmRing::kChannels);
+    for (std::size_t i = 0; i < self.count_; ++i) {
+        MixChannel* c = self.channels_[i];
+        c->pcm.mixInto(out, frames, c->gain.load(std::memory_order_relaxed));
+    }
+}
+
+} // namespace zelvorna
