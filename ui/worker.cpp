@@ -30,8 +30,9 @@ struct Registry {
     std::atomic<bool> shuttingDown{false};
 };
 
+// Never destroyed: a worker still blocked at process exit may reach it after main() returns.
 Registry& registry() {
-    static Registry instance;
+    static Registry& instance = *new Registry;
     return instance;
 }
 

@@ -1,0 +1,85 @@
+// Start-up: the engine binding, the application object, the window tree, then the controller's
+// lifecycle handlers around the event loop.
+
+#include "content/image_provider.h"
+#include "radio_bass.h"
+#include "tf_principal.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QIcon>
+#include <QQmlApplicationEngine>
+#include <QQuickWindow>
+#include <QtQml/qqmlextensionplugin.h>
+#include <memory>
+
+Q_IMPORT_QML_PLUGIN(ZelvornaPlugin)
+
+namespace {
+
+const QUrl kMainQml(QStringLiteral("qrc:/Zelvorna/qml/Main.qml"));
+
+// Runs FormClose when the window is asked to close, before it goes.
+class TCloseWatcher final : public QObject {
+public:
+    TCloseWatcher(TF_Principal& controller, QWindow& window)
+        : QObject(&window), controller_(controller), window_(window) {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &window_ && event->type() == QEvent::Close && !closed_) {
+            closed_ = true;
+            controller_.FormClose(&window_);
+        }
+        return false;
+    }
+
+private:
+    TF_Principal& controller_;
+    QWindow& window_;
+    bool closed_ = false;
+};
+
+int Run(int argc, char* argv[]) {
+    // Qt 6 scales per monitor already; kept explicit so a later default cannot change it.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    QApplication app(argc, argv); // widgets: the message boxes
+    QApplication::setApplicationName(QStringLiteral("Rádio Zelvorna"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Rádio Zelvorna"));
+    QApplication::setApplicationVersion(QStringLiteral(ZELVORNA_VERSION));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/app_icon.svg")));
+
+    // The singleton must exist before the tree that binds to it is loaded.
+    auto controller = std::make_unique<TF_Principal>();
+    QQmlApplicationEngine engine;
+    content::InstallImageProvider(engine, controller->sponsorModel(), controller->programmeModel());
+    engine.load(kMainQml);
+    auto* window = engine.rootObjects().isEmpty()
+                       ? nullptr
+                       : qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+    if (!window)
+        return 1;
+
+    controller->SetWindow(window);
+    controller->FormCreate(window);
+    window->showMaximized();
+    auto shown = std::make_shared<QMetaObject::Connection>();
+    *shown = QObject::connect(window, &QQuickWindow::frameSwapped, controller.get(),
+                              [shown, ctl = controller.get(), window] {
+                                  QObject::disconnect(*shown);
+                                  ctl->FormShow(window);
+                              });
+    new TCloseWatcher(*controller, *window); // owned by the window
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // Bound before the application object exists, released after it is gone.
+    TBassLibrary engineBinding;
+    return Run(argc, argv);
+}
