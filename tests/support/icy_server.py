@@ -1,0 +1,187 @@
+#!/usr/bin/env python3
+"""Scripted stream server for the engine tests, on 127.0.0.1 and a free port (printed as
+"PORT n"). Paths:
+
+  /icy          "ICY 200 OK", icy-name/icy-br/icy-metaint, looping sine MP3 at real-time pace
+                after a burst, a new title ("Song N") every second of audio
+  /http         "HTTP/1.0 200 OK", audio/mpeg, the same audio without metadata
+  /short        a 2 s MP3, sent whole, then the connection closes
+  /mono         a mono MP3, sent whole
+  /redirect     302 to /http
+  /list.pls     playlist whose first entry is /icy (relative entries in /list.m3u)
+  /missing      404
+  /page         text/html
+  /silent       accepts the request and never answers
+The audio is made with ffmpeg on first use and cached in --cache.
+"""
+import argparse
+import os
+import socket
+import socketserver
+import subprocess
+import sys
+import threading
+import time
+
+METAINT = 8000
+BYTES_PER_SECOND = 16000  # 128 kbit/s
+BURST = 48000             # three seconds ahead, like Icecast's burst-on-connect
+
+
+def make_mp3(path, expression, seconds, channels):
+    if os.path.exists(path):
+        return
+    layout = expression if channels == 1 else f"{expression}|{expression}"
+    tmp = path + ".part.mp3"
+    subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                    f"aevalsrc='{layout}':s=44100:d={seconds}", "-c:a", "libmp3lame",
+                    "-b:a", "128k" if channels == 2 else "64k", "-ar", "44100", tmp], check=True)
+    os.replace(tmp, path)
+
+
+def meta_block(text):
+    data = text.encode("utf-8")
+    data += b"\0" * ((16 - len(data) % 16) % 16)
+    return bytes([len(data) // 16]) + data
+
+
+class Handler(socketserver.BaseRequestHandler):
+    def handle(self):
+        request = b""
+        while b"\r\n\r\n" not in request:
+            chunk = self.request.recv(4096)
+            if not chunk:
+                return
+            request += chunk
+            if len(request) > 65536:
+                return
+        line = request.split(b"\r\n", 1)[0].decode("latin-1")
+        parts = line.split(" ")
+        path = parts[1] if len(parts) > 1 else "/"
+        wants_meta = b"icy-metadata: 1" in request.lower()
+        route = {
+            "/icy": self.icy, "/http": self.http, "/short": self.short, "/mono": self.mono,
+            "/redirect": self.redirect, "/list.pls": self.pls, "/list.m3u": self.m3u,
+            "/missing": self.missing, "/page": self.page, "/silent": self.silent,
+        }.get(path.split("?")[0], self.missing)
+        try:
+            route(wants_meta)
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+    def send(self, data):
+        self.request.sendall(data)
+
+    def paced(self, chunks):
+        """Sends chunks (audio bytes count, bytes) with a burst, then in real time."""
+        start = time.monotonic()
+        sent = 0
+        for audio_bytes, data in chunks:
+            self.send(data)
+            sent += audio_bytes
+            ahead = (sent - BURST) / BYTES_PER_SECOND - (time.monotonic() - start)
+            if ahead > 0:
+                time.sleep(ahead)
+            if time.monotonic() - start > 60:
+                return
+
+    def looping(self):
+        audio = self.server.sine
+        pos = 0
+        while True:
+            yield audio[pos:pos + 1000]
+            pos = (pos + 1000) % (len(audio) - len(audio) % 1000)
+
+    def icy(self, wants_meta):
+        self.send(b"ICY 200 OK\r\nicy-name:Zelvorna Test\r\nicy-br:128\r\n"
+                  b"icy-genre:Test\r\ncontent-type:audio/mpeg\r\n" +
+                  (f"icy-metaint:{METAINT}\r\n".encode() if wants_meta else b"") + b"\r\n")
+
+        def chunks():
+            source = self.looping()
+            blocks = 0
+            while True:
+                body = b""
+                while len(body) < METAINT:
+                    body += next(source)
+                yield METAINT, body[:METAINT]
+                if wants_meta:
+                    # Two blocks (one second) per title; the repeat is an empty block.
+                    song = blocks // 2 + 1
+                    text = f"StreamTitle='Song {song}';StreamUrl='';"
+                    yield 0, meta_block(text) if blocks % 2 == 0 else b"\0"
+                blocks += 1
+        self.paced(chunks())
+
+    def http(self, _):
+        self.send(b"HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nicy-br:128\r\n"
+                  b"icy-name:Zelvorna HTTP\r\n\r\n")
+        self.paced((len(c), c) for c in self.looping())
+
+    def whole(self, data):
+        self.send(b"HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " +
+                  str(len(data)).encode() + b"\r\n\r\n" + data)
+
+    def short(self, _):
+        self.whole(self.server.short)
+
+    def mono(self, _):
+        self.whole(self.server.mono)
+
+    def redirect(self, _):
+        self.send(b"HTTP/1.1 302 Found\r\nLocation: /http\r\nContent-Length: 0\r\n\r\n")
+
+    def pls(self, _):
+        body = b"[playlist]\r\nNumberOfEntries=1\r\nFile1=/icy\r\nTitle1=Test\r\nVersion=2\r\n"
+        self.send(b"HTTP/1.0 200 OK\r\nContent-Type: audio/x-scpls\r\nContent-Length: " +
+                  str(len(body)).encode() + b"\r\n\r\n" + body)
+
+    def m3u(self, _):
+        body = b"#EXTM3U\n#EXTINF:-1,Test\nhttp\n"
+        self.send(b"HTTP/1.0 200 OK\r\nContent-Type: audio/x-mpegurl\r\n\r\n" + body)
+
+    def missing(self, _):
+        self.send(b"HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\n\r\n<h1>404</h1>")
+
+    def page(self, _):
+        self.send(b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><body>" +
+                  b"<p>Not a stream.</p>" * 50 + b"</body></html>")
+
+    def silent(self, _):
+        self.server.stopped.wait(30)
+
+
+class Server(socketserver.ThreadingTCPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--cache", required=True)
+    args = ap.parse_args()
+    os.makedirs(args.cache, exist_ok=True)
+    sine = os.path.join(args.cache, "sine440.mp3")
+    short = os.path.join(args.cache, "short.mp3")
+    mono = os.path.join(args.cache, "mono440.mp3")
+    make_mp3(sine, "0.5*sin(2*PI*440*t)", 10, 2)
+    make_mp3(short, "0.5*sin(2*PI*440*t)", 2, 2)
+    make_mp3(mono, "0.5*sin(2*PI*440*t)", 4, 1)
+    server = Server(("127.0.0.1", 0), Handler)
+    server.stopped = threading.Event()
+    with open(sine, "rb") as f:
+        server.sine = f.read()
+    with open(short, "rb") as f:
+        server.short = f.read()
+    with open(mono, "rb") as f:
+        server.mono = f.read()
+    print(f"PORT {server.server_address[1]}", flush=True)
+    # Ends with its parent: the test closes our stdin.
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    sys.stdin.read()
+    server.stopped.set()
+    server.shutdown()
+
+
+if __name__ == "__main__":
+    main()
