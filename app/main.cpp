@@ -12,6 +12,7 @@
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
 #include <memory>
+#include <utility>
 
 Q_IMPORT_QML_PLUGIN(ZelvornaPlugin)
 
@@ -66,12 +67,16 @@ int Run(int argc, char* argv[]) {
     controller->SetWindow(window);
     controller->FormCreate(window);
     window->showMaximized();
-    auto shown = std::make_shared<QMetaObject::Connection>();
-    *shown = QObject::connect(window, &QQuickWindow::frameSwapped, controller.get(),
-                              [shown, ctl = controller.get(), window] {
-                                  QObject::disconnect(*shown);
-                                  ctl->FormShow(window);
-                              });
+    // frameSwapped may come from the render thread, more than once before it is disconnected.
+    auto shown = std::make_shared<bool>(false);
+    QObject::connect(
+        window, &QQuickWindow::frameSwapped, controller.get(),
+        [shown, ctl = controller.get(), window] {
+            if (std::exchange(*shown, true))
+                return;
+            ctl->FormShow(window);
+        },
+        Qt::QueuedConnection);
     new TCloseWatcher(*controller, *window); // owned by the window
     return app.exec();
 }

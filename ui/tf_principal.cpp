@@ -76,7 +76,6 @@ private:
 
 } // namespace
 
-// Radio callbacks: plain functions that reach the window through its one instance.
 void StatusProc(QString pszData, int32_t Progress) {
     Q_UNUSED(pszData);
     if (zelvorna::TWorker::ShuttingDown())
@@ -233,7 +232,8 @@ void TF_Principal::ConnectedStep() {
         setPlayTag(1);
     } else {
         setPlayIcon(0);
-        Player_Radio_Zelvorna->Pause();
+        if (Player_Radio_Zelvorna)
+            Player_Radio_Zelvorna->Pause();
         setPlayTag(0);
     }
     if (stopTag_ == 1) {

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -21,8 +22,8 @@ namespace profile {
 class TLinkOpener; // profile/link_opener.h
 }
 namespace content {
-class TSponsorModel;   // content/sponsor_model.h
-class TProgrammeModel; // content/programme_model.h
+class TSponsorModel;    // content/sponsor_model.h
+class TProgrammeModel;  // content/programme_model.h
 class TStatisticsVisit; // content/statistics_visit.h
 } // namespace content
 
@@ -81,13 +82,13 @@ class TF_Principal : public QObject {
 public:
     // What tests replace; defaults are the real parts and the compiled-in deployment values.
     struct Dependencies {
-        std::function<std::unique_ptr<TRadio>()> makeRadio;     // default: TRadio with the engine
-        std::function<void(const QString&)> showMessage;        // worker errors (QMessageBox)
-        std::function<void(const QString&)> showDefaultError;   // uncaught handler errors
-        std::shared_ptr<profile::TLinkOpener> linkOpener;       // default: the desktop's opener
-        QString settingsPath;   // default: Configuracao.ini beside the executable
-        QString streamHost;     // host of https://HOST:8000/radiozelvorna and http://...
-        QString siteHost;       // host[:port] of the station's website
+        std::function<std::unique_ptr<TRadio>()> makeRadio;   // default: TRadio with the engine
+        std::function<void(const QString&)> showMessage;      // worker errors (QMessageBox)
+        std::function<void(const QString&)> showDefaultError; // uncaught handler errors
+        std::shared_ptr<profile::TLinkOpener> linkOpener;     // default: the desktop's opener
+        QString settingsPath; // default: Configuracao.ini beside the executable
+        QString streamHost;   // host of https://HOST:8000/radiozelvorna and http://...
+        QString siteHost;     // host[:port] of the station's website
         QString requestEmail;
         bool visitStatistics = true; // start the hidden statistics visit in the start-up fetch
     };
@@ -271,3 +272,8 @@ private:
 
 // The one instance; set before FormCreate runs and kept for the rest of the run.
 extern TF_Principal* F_Principal;
+
+// Radio callbacks handed to the radio component; they reach the window through F_Principal.
+void StatusProc(QString pszData, int32_t Progress); // progress bar, from any thread
+void BroadcastInfoProc(QString pszBroadcastName, QString pszBitRate); // shows nothing
+void BroadcastMetaProc(QString pszData); // shows nothing; also on the engine's own thread
