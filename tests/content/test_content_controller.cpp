@@ -1,0 +1,331 @@
+// The window's content handlers against a loopback station website: sponsor cards, the
+// programme list, what the listener is shown and in which order, the statistics visit.
+
+#include "feed_server_client.h"
+#include "profile/link_opener.h"
+#include "programme_model.h"
+#include "radio/radio.h"
+#include "sponsor_model.h"
+#include "ui/tf_principal.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+class TSilentRadio final : public TCustomRadio {
+public:
+    void InitRadio(TWindowHandle) override {}
+    void UnloadRadio() override {}
+    void SetVolume(float v) override { volume_ = v; }
+    float GetVolume() override { return volume_; }
+    bool Play() override { return false; }
+    void Pause() override {}
+    void SetStreamURL(QString) override {}
+    void SetStatusProc(TStatusProc) override {}
+    void SetBroadcastInfoProc(TBroadcastInfoProc) override {}
+    void SetBroadcastMetaProc(TBroadcastMetaProc) override {}
+    void PauseRadioOnIncomingCalls(bool) override {}
+
+private:
+    float volume_ = 0;
+};
+
+struct TOpened {
+    QUrl url;
+    profile::ShowMode mode;
+};
+
+class TRecordingOpener final : public profile::TLinkOpener {
+public:
+    explicit TRecordingOpener(QList<TOpened>& opened) : opened_(opened) {}
+    void Open(const QUrl& url, profile::ShowMode mode) override { opened_.append({url, mode}); }
+
+private:
+    QList<TOpened>& opened_;
+};
+
+QByteArray Sponsor(const QString& name, const QString& site, const QString& logo) {
+    return QStringLiteral("{\"Nome_Patrocinador\": \"%1\", \"Descricao\": \"Sobre %1\", "
+                          "\"Url_Patrocinador\": \"%2\", \"Url_Image\": \"%3\"}")
+        .arg(name, site, logo)
+        .toUtf8();
+}
+
+QByteArray Programme(const QString& name, const QString& picture) {
+    return QStringLiteral("{\"Nome_do_Programa\": \"%1\", \"Descricao_do_Programa\": \"Sobre %1\", "
+                          "\"Url_do_Programa\": \"http://p/%1\", \"Url_Image\": \"%2\"}")
+        .arg(name, picture)
+        .toUtf8();
+}
+
+// Children of this process running the statistics helper.
+int VisitHelpers() {
+    int count = 0;
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile stat("/proc/" + pid + "/stat");
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QString line = QString::fromLatin1(stat.readAll());
+        const qsizetype close = line.lastIndexOf(')');
+        const QStringList rest = line.mid(close + 2).split(' ');
+        if (line.contains("(zelvorna-visit)") && rest.value(1) == self && rest.value(0) != "Z")
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+class TestContentController : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TFeedServer> server_;
+    QTemporaryDir settingsDir_;
+    QStringList events_; // "message:<text>" and "slide:<page>:<rows shown>", in order
+    QList<TOpened> opened_;
+    std::unique_ptr<TF_Principal> window_;
+
+    TF_Principal::Dependencies Deps(bool visit = false) {
+        TF_Principal::Dependencies deps = TF_Principal::DefaultDependencies();
+        deps.makeRadio = [] { return std::make_unique<TRadio>(std::make_unique<TSilentRadio>()); };
+        deps.showMessage = [this](const QString& text) { events_ << "message:" + text; };
+        deps.showDefaultError = [this](const QString& text) { events_ << "error:" + text; };
+        deps.linkOpener = std::make_shared<TRecordingOpener>(opened_);
+        deps.settingsPath = settingsDir_.filePath("Configuracao.ini");
+        deps.siteHost = server_->Host();
+        deps.visitStatistics = visit;
+        return deps;
+    }
+
+    TF_Principal& NewWindow(bool visit = false) {
+        window_ = std::make_unique<TF_Principal>(Deps(visit));
+        F_Principal = window_.get();
+        connect(window_.get(), &TF_Principal::activePageChanged, this, [this] {
+            events_ << QStringLiteral("slide:%1:%2")
+                           .arg(window_->activePage())
+                           .arg(window_->programmeModel()->rowCount());
+        });
+        window_->FormCreate();
+        return *window_;
+    }
+
+    content::TSponsorModel& Sponsors() {
+        return static_cast<content::TSponsorModel&>(*window_->sponsorModel());
+    }
+    content::TProgrammeModel& Programmes() {
+        return static_cast<content::TProgrammeModel&>(*window_->programmeModel());
+    }
+
+    // Starts the window as the application does and waits for the sponsor strip's update to end.
+    bool ShowAndWaitForSponsors(TF_Principal& window) {
+        QSignalSpy ended(&Sponsors(), &content::TSponsorModel::updateEnded);
+        window.FormShow();
+        return ended.wait(15000);
+    }
+
+    // Presses "Programas" and waits until the termination handler has slid and reported.
+    void PressProgrammes(TF_Principal& window, bool expectMessage) {
+        QSignalSpy ended(&Programmes(), &content::TProgrammeModel::updateEnded);
+        window.Layout_ProgramacaoClick();
+        QVERIFY(ended.count() > 0 || ended.wait(15000));
+        QTRY_VERIFY(window.activePage() == 1 && !window.sliding());
+        if (expectMessage)
+            QTRY_VERIFY(events_.filter("message:").size() == 1);
+        else
+            QTest::qWait(100);
+    }
+
+private slots:
+    void initTestCase() {
+        server_ = std::make_unique<TFeedServer>(true);
+        QVERIFY(server_->Ok());
+        QVERIFY(settingsDir_.isValid());
+    }
+    void init() {
+        events_.clear();
+        opened_.clear();
+    }
+    // No FormClose here: it shuts the worker pattern down for the whole process. Every test has
+    // waited for its workers, so the window can simply go.
+    void cleanup() {
+        QTest::qWait(50);
+        window_.reset();
+    }
+
+    void sponsorCardsInFeedOrderWithLogos() {
+        const QByteArray feed =
+            "[" +
+            Sponsor("Padaria São João", "https://padaria.example/?a=1&b=2",
+                    server_->Url("/fixture/logo.png")) +
+            "," + Sponsor("Oficina do Zé", "http://oficina.example", server_->Url("/status/404")) +
+            "," + Sponsor("Livraria", "x", server_->Url("/fixture/logo.svg")) + "]";
+        QVERIFY(server_->SetRoute("/patrocinadores.json", feed, "application/json"));
+        TF_Principal& window = NewWindow();
+        QVERIFY(ShowAndWaitForSponsors(window));
+        QCOMPARE(window.webBrowserUrl(), "https://" + server_->Host() + "/estatistica_app.php");
+        QCOMPARE(Sponsors().rowCount(), 3);
+        QCOMPARE(Sponsors().At(0).name, QString("Padaria São João"));
+        QCOMPARE(Sponsors().At(0).description, QString("Sobre Padaria São João"));
+        QCOMPARE(Sponsors().At(1).name, QString("Oficina do Zé"));
+        QCOMPARE(Sponsors().At(2).site, QString("x"));
+        const auto logo = [this](int row) {
+            return Sponsors()
+                .data(Sponsors().index(row), content::TSponsorModel::LogoRole)
+                .toString();
+        };
+        QVERIFY(!logo(0).isEmpty());
+        QVERIFY(logo(1).isEmpty()); // error page: card without logo
+        QVERIFY(!logo(2).isEmpty());
+        QVERIFY(window.sponsorStripVisible());
+        QCOMPARE(events_, QStringList());
+
+        window.ListBox_PatrocinadoresItemClick(nullptr, 1);
+        window.ListBox_PatrocinadoresItemClick(nullptr, 0);
+        window.ListBox_PatrocinadoresItemClick(nullptr, 3); // no such card
+        QCOMPARE(opened_.size(), 2);
+        QCOMPARE(opened_[0].url, QUrl("http://oficina.example"));
+        QCOMPARE(opened_[1].url, QUrl("https://padaria.example/?a=1&b=2"));
+        QCOMPARE(opened_[1].mode, profile::ShowMode::Maximized);
+    }
+
+    void sponsorFailuresShowNothing_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("feed");
+        QTest::addColumn<int>("cards");
+        const QByteArray one = Sponsor("A", "s", "");
+        QTest::addRow("download fails") << 404 << QByteArray("[]") << 0;
+        QTest::addRow("redirected") << 302 << ("[" + one + "]") << 0;
+        QTest::addRow("empty array") << 200 << QByteArray("[]") << 0;
+        QTest::addRow("not json") << 200 << ("[" + one) << 0;
+        QTest::addRow("top-level object") << 200 << one << 0;
+        QTest::addRow("second lacks a member")
+            << 200 << ("[" + one + ", {\"Nome_Patrocinador\": \"B\"}, " + one + "]") << 1;
+    }
+    void sponsorFailuresShowNothing() {
+        QFETCH(int, status);
+        QFETCH(QByteArray, feed);
+        QFETCH(int, cards);
+        QVERIFY(server_->SetRoute("/patrocinadores.json", feed, "application/json", status));
+        TF_Principal& window = NewWindow();
+        QVERIFY(ShowAndWaitForSponsors(window));
+        QCOMPARE(Sponsors().rowCount(), cards);
+        QVERIFY(!Sponsors().InUpdate());
+        QTest::qWait(100); // the start-up fetch thread's termination handler has run by now
+        QCOMPARE(events_, QStringList());
+    }
+
+    void programmeFeedOutcomes_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("feed");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("message");
+        const QByteArray a = Programme("Café com Notícias", "");
+        const QByteArray b = Programme("Tarde Sertaneja", "http://127.0.0.1:1/none.png");
+        QTest::addRow("two programmes") << 200 << ("[" + a + "," + b + "]") << 2 << QString();
+        QTest::addRow("empty array") << 200 << QByteArray("[]") << 0 << QString();
+        QTest::addRow("download fails") << 500 << ("[" + a + "]") << 0 << QString();
+        QTest::addRow("missing Url_do_Programa")
+            << 200
+            << ("[" + a +
+                ", {\"Nome_do_Programa\": \"x\", \"Descricao_do_Programa\": \"y\", \"Url_Image\": "
+                "\"\"}]")
+            << 1 << "Value 'Url_do_Programa' not found";
+        QTest::addRow("description is an object")
+            << 200
+            << QByteArray("[{\"Nome_do_Programa\": \"x\", \"Descricao_do_Programa\": {}, "
+                          "\"Url_do_Programa\": \"\", \"Url_Image\": \"\"}]")
+            << 0 << "Conversion from TJSONObject to string is not supported";
+        QTest::addRow("top-level object") << 200 << a << 0 << "Invalid class typecast";
+        QTest::addRow("not json")
+            << 200 << ("[" + a) << 0
+            << "O guia de programação recebido não é um documento JSON válido.";
+    }
+    void programmeFeedOutcomes() {
+        QFETCH(int, status);
+        QFETCH(QByteArray, feed);
+        QFETCH(int, rows);
+        QFETCH(QString, message);
+        QVERIFY(server_->SetRoute("/programacao.json", feed, "application/json", status));
+        TF_Principal& window = NewWindow();
+        PressProgrammes(window, !message.isEmpty());
+        QCOMPARE(Programmes().rowCount(), rows);
+        // The update has ended (rows shown) before the slide, and the slide comes before any
+        // message.
+        QStringList expected{QStringLiteral("slide:1:%1").arg(rows)};
+        if (!message.isEmpty())
+            expected << "message:" + message;
+        QCOMPARE(events_, expected);
+        if (rows > 0) {
+            QCOMPARE(Programmes().At(0).name, QString("Café com Notícias"));
+            QCOMPARE(Programmes().At(0).description, QString("Sobre Café com Notícias"));
+        }
+    }
+
+    void programmeRowsGetTheirPictures() {
+        const QByteArray feed = "[" + Programme("A", server_->Url("/fixture/logo.jpg")) + "," +
+                                Programme("B", server_->Url("/fixture/not_a_picture.png")) + "]";
+        QVERIFY(server_->SetRoute("/programacao.json", feed, "application/json"));
+        TF_Principal& window = NewWindow();
+        PressProgrammes(window, false);
+        const auto picture = [this](int row) {
+            return Programmes()
+                .data(Programmes().index(row), content::TProgrammeModel::PictureRole)
+                .toString();
+        };
+        QVERIFY(!picture(0).isEmpty());
+        QVERIFY(picture(1).isEmpty());
+        QCOMPARE(Programmes().data(Programmes().index(1), content::TProgrammeModel::RowHeightRole),
+                 QVariant(135));
+    }
+
+    void filledListOnlySlidesEmptyListDownloadsAgain() {
+        QVERIFY(server_->SetRoute("/programacao.json", "", "application/json", 404));
+        TF_Principal& window = NewWindow();
+        const int before = server_->Requests("/programacao.json");
+        PressProgrammes(window, false);
+        window.GotoVisibleTab(0);
+        QVERIFY(server_->SetRoute("/programacao.json", "[" + Programme("A", "") + "]",
+                                  "application/json"));
+        PressProgrammes(window, false);
+        QCOMPARE(Programmes().rowCount(), 1);
+        window.GotoVisibleTab(0);
+        window.Layout_ProgramacaoClick();
+        QTRY_COMPARE(window.activePage(), 1);
+        QCOMPARE(server_->Requests("/programacao.json") - before, 2);
+        QCOMPARE(Programmes().rowCount(), 1);
+    }
+
+    void pressWhileLoadingStartsNoSecondDownload() {
+        // The first row's picture is slow, so a press arrives before any row is in the list.
+        const QByteArray feed =
+            "[" + Programme("A", server_->Url("/slow/600/fixture/logo.png")) + "]";
+        QVERIFY(server_->SetRoute("/programacao.json", feed, "application/json"));
+        TF_Principal& window = NewWindow();
+        const int before = server_->Requests("/programacao.json");
+        QTimer::singleShot(200, &window, [&window] { window.Layout_ProgramacaoClick(); });
+        PressProgrammes(window, false);
+        QTest::qWait(300);
+        QCOMPARE(server_->Requests("/programacao.json") - before, 1);
+        QCOMPARE(Programmes().rowCount(), 1);
+        QCOMPARE(events_.filter("message:"), QStringList());
+    }
+
+    void statisticsPageVisitedOncePerStart() {
+        QVERIFY(server_->SetRoute("/patrocinadores.json", "[]", "application/json"));
+        QVERIFY(server_->SetRoute("/estatistica_app.php", "<html><body>ok</body></html>",
+                                  "text/html; charset=utf-8"));
+        const int before = server_->Requests("/estatistica_app.php");
+        TF_Principal& window = NewWindow(true);
+        QVERIFY(ShowAndWaitForSponsors(window));
+        QTRY_COMPARE_WITH_TIMEOUT(server_->Requests("/estatistica_app.php") - before, 1, 30000);
+        QTest::qWait(500);
+        QCOMPARE(server_->Requests("/estatistica_app.php") - before, 1);
+        QCOMPARE(server_->Requests("/favicon.ico"), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(VisitHelpers(), 0, 10000);
+    }
+};
+
+QTEST_MAIN(TestContentController)
+#include "test_content_controller.moc"
