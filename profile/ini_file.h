@@ -1,0 +1,43 @@
+#pragma once
+// The listener's settings file: INI text read and written key by key, with the rules of the
+// Windows private-profile functions, so a file from an older installation reads the same.
+// One object per operation; nothing is cached between calls, every write reaches the disk.
+
+#include <QString>
+#include <stdexcept>
+
+namespace profile {
+
+// A refused write; what() is UTF-8.
+class EIniFileException : public std::runtime_error {
+public:
+    explicit EIniFileException(const QString& message);
+};
+
+class TIniFile {
+public:
+    explicit TIniFile(QString path);
+
+    // Section and key match regardless of letter case. A missing file, section or key gives
+    // defaultValue; a present key gives its value without surrounding blanks and without one
+    // pair of matching quotes, at most 2047 characters.
+    QString ReadString(const QString& section, const QString& key,
+                       const QString& defaultValue) const;
+
+    // Replaces only this key's value (adding the key, the section or the file when missing) and
+    // leaves every other line as it was. The new file replaces the old one whole, so an
+    // interrupted write leaves the old file. Throws EIniFileException("Unable to write to
+    // <full path>") when the write is refused.
+    void WriteString(const QString& section, const QString& key, const QString& value);
+
+    // The full path of the file.
+    QString FileName() const { return path_; }
+
+private:
+    QString path_;
+};
+
+// Configuracao.ini beside the executable.
+QString SettingsPath();
+
+} // namespace profile
