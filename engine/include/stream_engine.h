@@ -33,33 +33,33 @@ typedef void SYNCPROC(HSYNC handle, DWORD channel, DWORD data, void* user);
 typedef void DOWNLOADPROC(const void* buffer, DWORD length, void* user);
 
 /* Stream creation flags. */
-#define BASS_STREAM_AUTOFREE 0x40000u /* free the stream once the download and playback ended */
-#define BASS_STREAM_BLOCK 0x100000u   /* download in small blocks (live streams) */
-#define BASS_STREAM_STATUS 0x800000u  /* keep the reply's header lines as tags */
-#define BASS_UNICODE 0x80000000u      /* strings are UTF-16 */
+#define BASS_STREAM_AUTOFREE 0x40000u   /* free the stream once the download and playback ended */
+#define BASS_STREAM_BLOCK 0x100000u     /* download in small blocks (live streams) */
+#define BASS_STREAM_STATUS 0x800000u    /* keep the reply's header lines as tags */
+#define BASS_UNICODE 0x80000000u        /* strings are UTF-16 */
 
 /* Configuration options. */
-#define BASS_CONFIG_NET_PREBUF 15   /* percentage pre-buffered before playback (0 = none) */
-#define BASS_CONFIG_NET_PLAYLIST 21 /* 1 = follow .pls/.m3u replies to their first address */
+#define BASS_CONFIG_NET_PREBUF 15       /* percentage pre-buffered before playback (0 = none) */
+#define BASS_CONFIG_NET_PLAYLIST 21     /* 1 = follow .pls/.m3u replies to their first address */
 
 /* BASS_StreamGetFilePosition modes. */
-#define BASS_FILEPOS_END 2       /* size of the download buffer in bytes */
-#define BASS_FILEPOS_CONNECTED 4 /* 1 while downloading, 0 once the download ended */
-#define BASS_FILEPOS_BUFFER 5    /* bytes waiting in the download buffer */
+#define BASS_FILEPOS_END 2              /* size of the download buffer in bytes */
+#define BASS_FILEPOS_CONNECTED 4        /* 1 while downloading, 0 once the download ended */
+#define BASS_FILEPOS_BUFFER 5           /* bytes waiting in the download buffer */
 
 /* BASS_ChannelGetTags kinds. */
-#define BASS_TAG_HTTP 3 /* status line and header lines of an HTTP reply */
-#define BASS_TAG_ICY 4  /* header lines of an "ICY 200 OK" reply */
-#define BASS_TAG_META 5 /* latest in-stream metadata block */
+#define BASS_TAG_HTTP 3                 /* status line and header lines of an HTTP reply */
+#define BASS_TAG_ICY 4                  /* header lines of an "ICY 200 OK" reply */
+#define BASS_TAG_META 5                 /* latest in-stream metadata block */
 
 /* Sync kinds. */
-#define BASS_SYNC_META 4 /* a metadata block with new content is being played */
+#define BASS_SYNC_META 4                /* a metadata block with new content is being played */
 
 /* BASS_ChannelGetPosition modes. */
-#define BASS_POS_BYTE 0 /* bytes of 44.1 kHz stereo float32 played so far */
+#define BASS_POS_BYTE 0                 /* bytes of 44.1 kHz stereo float32 played so far */
 
 /* Channel attributes. */
-#define BASS_ATTRIB_VOL 2 /* gain 0.0 to 1.0 */
+#define BASS_ATTRIB_VOL 2               /* gain 0.0 to 1.0 */
 
 /* Error codes of BASS_ErrorGetCode. */
 #define BASS_OK 0
