@@ -81,7 +81,8 @@ void TF_Principal::ListBox_PatrocinadoresItemClick(QObject* Sender, int itemInde
     if (itemIndex < 0 || itemIndex >= sponsors_->rowCount() || !deps_.linkOpener)
         return;
     const QString site = sponsors_->At(itemIndex).site;
-    deps_.linkOpener->Open(QUrl(site, QUrl::TolerantMode), profile::ShowMode::Maximized);
+    deps_.linkOpener->Open(QUrl(site, QUrl::TolerantMode),
+                           profile::TLinkOpener::ShowMode::Maximized);
 }
 
 void TF_Principal::Layout_ProgramacaoClick(QObject* Sender) {

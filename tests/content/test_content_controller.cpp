@@ -34,13 +34,15 @@ private:
 
 struct TOpened {
     QUrl url;
-    profile::ShowMode mode;
+    profile::TLinkOpener::ShowMode mode;
 };
 
 class TRecordingOpener final : public profile::TLinkOpener {
 public:
     explicit TRecordingOpener(QList<TOpened>& opened) : opened_(opened) {}
-    void Open(const QUrl& url, profile::ShowMode mode) override { opened_.append({url, mode}); }
+    void Open(const QUrl& url, profile::TLinkOpener::ShowMode mode) override {
+        opened_.append({url, mode});
+    }
 
 private:
     QList<TOpened>& opened_;
@@ -187,7 +189,7 @@ private slots:
         QCOMPARE(opened_.size(), 2);
         QCOMPARE(opened_[0].url, QUrl("http://oficina.example"));
         QCOMPARE(opened_[1].url, QUrl("https://padaria.example/?a=1&b=2"));
-        QCOMPARE(opened_[1].mode, profile::ShowMode::Maximized);
+        QCOMPARE(opened_[1].mode, profile::TLinkOpener::ShowMode::Maximized);
     }
 
     void sponsorFailuresShowNothing_data() {
