@@ -1,0 +1,122 @@
+#pragma once
+// The main window loaded as the application loads it, over a controller whose radio and link
+// opener are test doubles. Shared by the layout test and the screenshot tool.
+
+#include "content/image_provider.h"
+#include "content/programme_model.h"
+#include "content/sponsor_model.h"
+#include "profile/link_opener.h"
+#include "radio.h"
+#include "tf_principal.h"
+
+#include <QQmlApplicationEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+#include <memory>
+#include <mutex>
+#include <semaphore>
+
+// A radio whose Play waits until the test lets it fail, so the loading overlay stays up.
+struct TBlockingRadioState {
+    std::counting_semaphore<8> release{0};
+};
+
+class TBlockingRadio final : public TCustomRadio {
+public:
+    explicit TBlockingRadio(std::shared_ptr<TBlockingRadioState> state) : state_(std::move(state)) {}
+    void InitRadio(TWindowHandle) override {}
+    void UnloadRadio() override {}
+    void SetVolume(float v) override { volume_ = v; }
+    float GetVolume() override { return volume_; }
+    bool Play() override {
+        state_->release.try_acquire_for(std::chrono::seconds(10));
+        return false;
+    }
+    void Pause() override {}
+    void SetStreamURL(QString) override {}
+    void SetStatusProc(TStatusProc) override {}
+    void SetBroadcastInfoProc(TBroadcastInfoProc) override {}
+    void SetBroadcastMetaProc(TBroadcastMetaProc) override {}
+    void PauseRadioOnIncomingCalls(bool) override {}
+
+private:
+    std::shared_ptr<TBlockingRadioState> state_;
+    float volume_ = 0;
+};
+
+class TRecordingOpener final : public profile::TLinkOpener {
+public:
+    void Open(const QUrl& link, ShowMode) override { opened.append(link); }
+    QList<QUrl> opened;
+};
+
+class TWindowFixture {
+public:
+    TWindowFixture() {
+        TF_Principal::Dependencies deps;
+        deps.makeRadio = [state = radio] {
+            return std::make_unique<TRadio>(std::make_unique<TBlockingRadio>(state));
+        };
+        deps.showMessage = [this](const QString& text) { messages.append(text); };
+        deps.showDefaultError = [this](const QString& text) { messages.append(text); };
+        deps.linkOpener = opener;
+        deps.settingsPath = settingsDir.filePath(QStringLiteral("Configuracao.ini"));
+        deps.streamHost = QStringLiteral("127.0.0.1");
+        deps.siteHost = QStringLiteral("127.0.0.1:9"); // discard port: feeds fail at once
+        deps.requestEmail = QStringLiteral("pedidos@example.invalid");
+        deps.visitStatistics = false;
+        controller = std::make_unique<TF_Principal>(std::move(deps));
+
+        content::InstallImageProvider(engine, controller->sponsorModel(),
+                                      controller->programmeModel());
+        engine.load(QUrl(QStringLiteral("qrc:/Zelvorna/qml/Main.qml")));
+        if (!engine.rootObjects().isEmpty())
+            window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+        if (window) {
+            controller->SetWindow(window);
+            controller->FormCreate(window);
+        }
+    }
+
+    ~TWindowFixture() {
+        radio->release.release(8);
+        if (controller && window)
+            controller->FormClose(window);
+    }
+
+    QQuickItem* Item(const char* objectName) const {
+        return window->findChild<QQuickItem*>(QString::fromLatin1(objectName));
+    }
+
+    // Rectangle of an item in the window's coordinates.
+    QRectF RectOf(const char* objectName) const {
+        QQuickItem* item = Item(objectName);
+        if (!item)
+            return {};
+        return QRectF(item->mapToItem(window->contentItem(), QPointF(0, 0)), item->size());
+    }
+
+    void Resize(int w, int h) {
+        window->resize(w, h);
+        window->contentItem()->setSize(QSizeF(w, h));
+        QCoreApplication::processEvents();
+    }
+
+    content::TSponsorModel* Sponsors() const {
+        return static_cast<content::TSponsorModel*>(controller->sponsorModel());
+    }
+    content::TProgrammeModel* Programmes() const {
+        return static_cast<content::TProgrammeModel*>(controller->programmeModel());
+    }
+
+    QTemporaryDir settingsDir;
+    std::shared_ptr<TBlockingRadioState> radio = std::make_shared<TBlockingRadioState>();
+    std::shared_ptr<TRecordingOpener> opener = std::make_shared<TRecordingOpener>();
+    QStringList messages;
+    std::unique_ptr<TF_Principal> controller;
+    QQmlApplicationEngine engine;
+    QQuickWindow* window = nullptr;
+};

@@ -1,0 +1,13 @@
+import QtQuick
+import Zelvorna
+
+// A free text: its own font only, centred both ways, word-wrapped.
+Text {
+    font.pixelSize: 12
+    color: "#000000"
+    horizontalAlignment: Text.AlignHCenter
+    verticalAlignment: Text.AlignVCenter
+    wrapMode: Text.WordWrap
+    Accessible.role: Accessible.StaticText
+    Accessible.name: text
+}
