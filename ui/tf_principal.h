@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <QtQml/qqml.h>
 #include <QtQml/qqmlregistration.h>
 #include <cstdint>
 #include <functional>
@@ -33,8 +34,6 @@ class TWorker;
 
 class TF_Principal : public QObject {
     Q_OBJECT
-    QML_NAMED_ELEMENT(F_Principal)
-    QML_SINGLETON
 
     // Loading overlay (the overlay is never hidden through visibility, only by z-order).
     Q_PROPERTY(bool overlayInFront READ overlayInFront NOTIFY overlayInFrontChanged)
@@ -272,6 +271,19 @@ private:
 
 // The one instance; set before FormCreate runs and kept for the rest of the run.
 extern TF_Principal* F_Principal;
+
+// QML's name for the one instance. Qt 6.4 builds a default-constructible singleton with `new`
+// and ignores its create(); a foreign wrapper makes QML take create()'s instance instead.
+struct TF_PrincipalQml {
+    Q_GADGET
+    QML_FOREIGN(TF_Principal)
+    QML_NAMED_ELEMENT(F_Principal)
+    QML_SINGLETON
+public:
+    static TF_Principal* create(QQmlEngine* qmlEngine, QJSEngine* jsEngine) {
+        return TF_Principal::create(qmlEngine, jsEngine);
+    }
+};
 
 // Radio callbacks handed to the radio component; they reach the window through F_Principal.
 void StatusProc(QString pszData, int32_t Progress); // progress bar, from any thread
