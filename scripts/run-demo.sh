@@ -42,6 +42,8 @@ if [ -z "${SDL_AUDIODRIVER:-}" ] && [ ! -d /dev/snd ] && [ -z "${PULSE_SERVER:-}
     export SDL_AUDIODRIVER=dummy
 fi
 [ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
+# The demo website's certificate is self-signed: let the hidden statistics page accept it.
+export QTWEBENGINE_CHROMIUM_FLAGS=--ignore-certificate-errors
 
 app=$build/bin/Radio_Zelvorna
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
