@@ -5,11 +5,9 @@
 
 namespace profile {
 
-enum class ShowMode { Normal, Maximized };
-
 class TLinkOpener {
 public:
-    using ShowMode = profile::ShowMode;
+    enum class ShowMode { Normal, Maximized };
     virtual ~TLinkOpener() = default;
     virtual void Open(const QUrl& link, ShowMode mode) = 0;
 };
