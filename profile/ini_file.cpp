@@ -276,7 +276,9 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
     SetValue(document.lines, section, key, OnOneLine(value));
 
     QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a buffered write that fails only at commit (full disk) is renamed over the
+    // old file anyway by this Qt version; written directly, the failure shows at write().
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw refused;
     const QByteArray bytes = Encode(JoinLines(document.lines), document.encoding);
     if (file.write(bytes) != bytes.size() || !file.commit())
