@@ -9,6 +9,7 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 
@@ -242,8 +243,13 @@ void Decoder::push(const float* frames, std::size_t count) {
         const std::size_t n = pcm_.write(frames, count);
         frames += n * PcmRing::kChannels;
         count -= n;
-        if (count > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20)); // the device drains it
+        if (count > 0) {
+            // Wait until the device has made room for this and a quarter second more, so the
+            // decoder runs in bursts instead of waking for every packet.
+            const std::size_t wanted = count + kRate / 4;
+            const auto ms = std::clamp<long>(long(wanted * 1000 / kRate), 20, 300);
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        }
     }
 }
 

@@ -21,6 +21,9 @@ namespace {
 
 thread_local int lastError = BASS_OK;
 
+// How late a title may be reported after its audio began to play.
+constexpr auto kDispatchPeriod = std::chrono::milliseconds(100);
+
 template <typename T> T fail(int code, T result) {
     lastError = code;
     return result;
@@ -219,8 +222,7 @@ void Engine::dispatch() {
     for (;;) {
         {
             std::unique_lock lock(mutex_);
-            dispatcherWake_.wait_for(lock, std::chrono::milliseconds(20),
-                                     [&] { return dispatcherStop_; });
+            dispatcherWake_.wait_for(lock, kDispatchPeriod, [&] { return dispatcherStop_; });
             if (dispatcherStop_)
                 return;
         }

@@ -18,7 +18,7 @@ bool Output::open() {
     want.freq = 44100;
     want.format = AUDIO_F32SYS;
     want.channels = 2;
-    want.samples = 1024;
+    want.samples = 2048; // ~46 ms: few wake-ups, still an immediate stop
     want.callback = &Output::callback;
     want.userdata = this;
     SDL_AudioSpec have{};
