@@ -102,7 +102,7 @@ public:
     // The window the radio component is handed to (set by the start-up before FormCreate).
     void SetWindow(QWindow* window) { window_ = window; }
 
-    // Window lifecycle (Part of start-up).
+    // Window lifecycle.
     Q_INVOKABLE void FormCreate(QObject* Sender = nullptr);
     Q_INVOKABLE void FormShow(QObject* Sender = nullptr);
     Q_INVOKABLE void FormClose(QObject* Sender = nullptr);
