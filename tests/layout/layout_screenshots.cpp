@@ -22,8 +22,8 @@ QImage Picture(const QString& resource, QColor backdrop) {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                    : QCoreApplication::applicationDirPath();
+    const QString folder =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QCoreApplication::applicationDirPath();
     TWindowFixture f;
     if (!f.window)
         return 1;
@@ -31,9 +31,10 @@ int main(int argc, char** argv) {
     const QString names[] = {QStringLiteral("Auto Peças Zé"), QStringLiteral("Padaria Central"),
                              QStringLiteral("Farmácia Boa Saúde")};
     for (const QString& name : names)
-        f.Sponsors()->Append(name, QStringLiteral("Ideal para sua locomoção cotidiana por preços acessíveis"),
-                             QStringLiteral("https://example.org/"),
-                             Picture(QStringLiteral(":/assets/logo_radio.svg"), Qt::transparent));
+        f.Sponsors()->Append(
+            name, QStringLiteral("Ideal para sua locomoção cotidiana por preços acessíveis"),
+            QStringLiteral("https://example.org/"),
+            Picture(QStringLiteral(":/assets/logo_radio.svg"), Qt::transparent));
     for (int i = 0; i < 5; ++i)
         f.Programmes()->Append(QStringLiteral("Programa %1").arg(i + 1),
                                QStringLiteral("De segunda a sexta, as melhores músicas e notícias "

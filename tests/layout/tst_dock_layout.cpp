@@ -78,7 +78,8 @@ void TstDockLayout::arrange_data() {
 
     QTest::addRow("hidden top takes no room")
         << QSizeF(100, 100)
-        << QList<Child>{Make(Align::Top, {0, 0, 0, 30}, {}, 0, false), Make(Align::Top, {0, 0, 0, 20}, {}, 1)}
+        << QList<Child>{Make(Align::Top, {0, 0, 0, 30}, {}, 0, false),
+                        Make(Align::Top, {0, 0, 0, 20}, {}, 1)}
         << QList<QRectF>{{0, 0, 100, 30}, {0, 0, 100, 20}};
 
     QTest::addRow("no room left gives zero size, not negative")

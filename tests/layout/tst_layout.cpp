@@ -39,7 +39,9 @@ void TstLayout::init() {
     ShowAt(424, 989);
 }
 
-void TstLayout::cleanup() { f.reset(); }
+void TstLayout::cleanup() {
+    f.reset();
+}
 
 void TstLayout::ShowAt(int w, int h) {
     f->window->show();
@@ -151,8 +153,7 @@ void TstLayout::regionsFollowDockingRules() {
     const QRectF actual = f->RectOf(objectName.constData());
     const auto near = [](qreal a, qreal b) { return qAbs(a - b) < 0.01; };
     QVERIFY2(near(actual.x(), expected.x()) && near(actual.y(), expected.y()) &&
-                 near(actual.width(), expected.width()) &&
-                 near(actual.height(), expected.height()),
+                 near(actual.width(), expected.width()) && near(actual.height(), expected.height()),
              qPrintable(QStringLiteral("got %1,%2 %3x%4")
                             .arg(actual.x())
                             .arg(actual.y())
@@ -175,6 +176,7 @@ void TstLayout::overlayComesToFrontOnlyWhileConnecting() {
                           QStringLiteral("https://loja.example/"), QImage());
     const QRectF card = f->RectOf("ListBox_Patrocinadores").adjusted(2, 2, 0, 0);
     const QRectF cardRect(card.topLeft(), QSizeF(210, 175));
+    QTRY_VERIFY(f->Item("FramePatrocinador"));
 
     QVERIFY(overlay->z() < main->z());
     QVERIFY(overlay->isVisible()); // behind, never hidden
@@ -230,14 +232,15 @@ void TstLayout::pagesFollowTheSlide() {
 
     // Sample the pages while the slide runs: both shown, new one coming in from the right.
     bool sawBoth = false, newFromRight = true;
-    QMetaObject::Connection c = connect(f->controller.get(), &TF_Principal::slideChanged, this, [&] {
-        if (!f->controller->sliding())
-            return;
-        sawBoth = sawBoth || (homePage->isVisible() && programmePage->isVisible());
-        newFromRight = newFromRight && programmePage->x() >= 0 &&
-                       programmePage->x() == f->controller->slideNewX() &&
-                       homePage->x() == f->controller->slideOldX();
-    });
+    QMetaObject::Connection c =
+        connect(f->controller.get(), &TF_Principal::slideChanged, this, [&] {
+            if (!f->controller->sliding())
+                return;
+            sawBoth = sawBoth || (homePage->isVisible() && programmePage->isVisible());
+            newFromRight = newFromRight && programmePage->x() >= 0 &&
+                           programmePage->x() == f->controller->slideNewX() &&
+                           homePage->x() == f->controller->slideOldX();
+        });
     f->controller->GotoVisibleTab(1);
     disconnect(c);
     QVERIFY(sawBoth);
@@ -263,7 +266,7 @@ void TstLayout::editsStopAtFiftyCharactersAndWriteBack() {
         QTest::keyClick(f->window, Qt::Key_A, Qt::NoModifier);
     QCOMPARE(field->property("text").toString().size(), 50);
     const QString stored = edit.contains(QLatin1String("Nome")) ? f->controller->nameText()
-                                                                 : f->controller->emailText();
+                                                                : f->controller->emailText();
     QCOMPARE(stored, QString(50, QLatin1Char('a')));
 
     // The controller's text shows in the edit, also after typing.
@@ -271,15 +274,16 @@ void TstLayout::editsStopAtFiftyCharactersAndWriteBack() {
         f->controller->setNameText(QStringLiteral("Maria"));
     else
         f->controller->setEmailText(QStringLiteral("maria@example.org"));
-    QTRY_VERIFY(field->property("text").toString().startsWith(QLatin1String("maria"),
-                                                             Qt::CaseInsensitive));
+    QTRY_VERIFY(
+        field->property("text").toString().startsWith(QLatin1String("maria"), Qt::CaseInsensitive));
 }
 
 void TstLayout::dialogIsNotModal() {
-    f->Sponsors()->Append(QStringLiteral("Loja"), QString(), QStringLiteral("https://loja.example/"),
-                          QImage());
+    f->Sponsors()->Append(QStringLiteral("Loja"), QString(),
+                          QStringLiteral("https://loja.example/"), QImage());
     QQuickItem* dialog = ShowDialog();
     QVERIFY(dialog->isVisible());
+    QTRY_VERIFY(f->Item("FramePatrocinador"));
     const QRectF strip = f->RectOf("ListBox_Patrocinadores");
     // Left of the dialog's box, on the first card.
     ClickAt(QRectF(strip.x() + 10, strip.y() + 190 - 20, 4, 4));

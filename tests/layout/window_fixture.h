@@ -8,6 +8,7 @@
 #include "profile/link_opener.h"
 #include "radio.h"
 #include "tf_principal.h"
+#include "worker.h"
 
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
@@ -26,7 +27,8 @@ struct TBlockingRadioState {
 
 class TBlockingRadio final : public TCustomRadio {
 public:
-    explicit TBlockingRadio(std::shared_ptr<TBlockingRadioState> state) : state_(std::move(state)) {}
+    explicit TBlockingRadio(std::shared_ptr<TBlockingRadioState> state)
+        : state_(std::move(state)) {}
     void InitRadio(TWindowHandle) override {}
     void UnloadRadio() override {}
     void SetVolume(float v) override { volume_ = v; }
@@ -81,14 +83,23 @@ public:
         }
     }
 
+    // No FormClose: it starts the application's shutdown, which no later fixture could undo.
     ~TWindowFixture() {
         radio->release.release(8);
-        if (controller && window)
-            controller->FormClose(window);
+        zelvorna::TWorker::WaitForAll(5000);
     }
 
+    // Searches the visual tree: list delegates have no QObject parent in the window.
     QQuickItem* Item(const char* objectName) const {
-        return window->findChild<QQuickItem*>(QString::fromLatin1(objectName));
+        return FindItem(window->contentItem(), QString::fromLatin1(objectName));
+    }
+    static QQuickItem* FindItem(QQuickItem* root, const QString& objectName) {
+        if (root->objectName() == objectName)
+            return root;
+        for (QQuickItem* child : root->childItems())
+            if (QQuickItem* found = FindItem(child, objectName))
+                return found;
+        return nullptr;
     }
 
     // Rectangle of an item in the window's coordinates.
