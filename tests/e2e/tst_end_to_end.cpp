@@ -64,10 +64,19 @@ private:
     std::unique_ptr<QQmlApplicationEngine> engine_;
     QQuickWindow* window_ = nullptr;
 
+    static QQuickItem* find(QQuickItem* root, const QString& name) {
+        if (root->objectName() == name)
+            return root;
+        for (QQuickItem* child : root->childItems())
+            if (QQuickItem* found = find(child, name))
+                return found;
+        return nullptr;
+    }
+
     QQuickItem* item(const char* name) {
-        auto* found = window_->contentItem()->findChild<QQuickItem*>(QLatin1String(name));
+        QQuickItem* found = find(window_->contentItem(), QString::fromLatin1(name));
         if (!found)
-            qWarning("no item named %s", name);
+            qFatal("no item named %s", name);
         return found;
     }
 
