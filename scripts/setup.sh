@@ -11,7 +11,7 @@ packages=(
     qml6-module-qtqml-workerscript qml6-module-qttest
     libsdl2-dev libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     libcurl4-openssl-dev rapidjson-dev
-    icecast2 ffmpeg openssl python3 xvfb xauth fonts-dejavu-core mpv
+    icecast2 ffmpeg openssl python3 xvfb xauth fonts-dejavu-core mpv qml-qt6
 )
 
 missing=()
