@@ -56,7 +56,7 @@ def make_track(path, bitrate):
     shimmer = "0.05*sin(2*PI*t*523.25*pow(2,floor(mod(t,4))*4/12))"
     left = f"{melody}+{bass}"
     right = f"0.8*{melody}+{bass}+{shimmer}"
-    tmp = path + ".part.mp3"
+    tmp = f"{path}.{os.getpid()}.part.mp3"  # one part file per process: no race on a shared cache
     subprocess.run(
         ["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
          f"aevalsrc='{left}|{right}':s=44100:d={TRACK_SECONDS}",

@@ -32,7 +32,8 @@ def make_mp3(path, expression, seconds, channels):
     if os.path.exists(path):
         return
     layout = expression if channels == 1 else f"{expression}|{expression}"
-    tmp = path + ".part.mp3"
+    # Several test programs may make the same file at once: each writes its own part file.
+    tmp = f"{path}.{os.getpid()}.part.mp3"
     subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
                     f"aevalsrc='{layout}':s=44100:d={seconds}", "-c:a", "libmp3lame",
                     "-b:a", "128k" if channels == 2 else "64k", "-ar", "44100", tmp], check=True)
