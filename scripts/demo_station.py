@@ -4,23 +4,14 @@
 import argparse
 import os
 import signal
-import socket
 import subprocess
 import sys
 import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-
-
-def port_taken(port):
-    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
-        s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        try:
-            s.bind(("127.0.0.1", port))
-        except OSError:
-            return True
-    return False
+sys.path.insert(0, HERE)
+from icecast_station import port_taken  # noqa: E402
 
 
 def start(cmd, name, timeout):
