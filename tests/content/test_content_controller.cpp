@@ -5,6 +5,7 @@
 #include "profile/link_opener.h"
 #include "programme_model.h"
 #include "radio/radio.h"
+#include "silent_radio.h"
 #include "sponsor_model.h"
 #include "ui/tf_principal.h"
 
@@ -13,24 +14,6 @@
 #include <QtTest>
 
 namespace {
-
-class TSilentRadio final : public TCustomRadio {
-public:
-    void InitRadio(TWindowHandle) override {}
-    void UnloadRadio() override {}
-    void SetVolume(float v) override { volume_ = v; }
-    float GetVolume() override { return volume_; }
-    bool Play() override { return false; }
-    void Pause() override {}
-    void SetStreamURL(QString) override {}
-    void SetStatusProc(TStatusProc) override {}
-    void SetBroadcastInfoProc(TBroadcastInfoProc) override {}
-    void SetBroadcastMetaProc(TBroadcastMetaProc) override {}
-    void PauseRadioOnIncomingCalls(bool) override {}
-
-private:
-    float volume_ = 0;
-};
 
 struct TOpened {
     QUrl url;

@@ -5,6 +5,7 @@
 #include "ini_file.h"
 #include "link_opener.h"
 #include "radio.h"
+#include "silent_radio.h"
 #include "tf_principal.h"
 
 #include <QDir>
@@ -17,22 +18,6 @@
 using ShowMode = profile::TLinkOpener::ShowMode;
 
 namespace {
-
-// The window needs a radio at creation; these tests never play.
-class TSilentRadio final : public TCustomRadio {
-public:
-    void InitRadio(TWindowHandle) override {}
-    void UnloadRadio() override {}
-    void SetVolume(float) override {}
-    float GetVolume() override { return 0; }
-    bool Play() override { return false; }
-    void Pause() override {}
-    void SetStreamURL(QString) override {}
-    void SetStatusProc(TStatusProc) override {}
-    void SetBroadcastInfoProc(TBroadcastInfoProc) override {}
-    void SetBroadcastMetaProc(TBroadcastMetaProc) override {}
-    void PauseRadioOnIncomingCalls(bool) override {}
-};
 
 class TRecordingOpener final : public profile::TLinkOpener {
 public:
