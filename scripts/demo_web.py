@@ -110,14 +110,16 @@ class Server(ThreadingHTTPServer):
 
     def get_request(self):
         conn, addr = super().get_request()
-        conn.settimeout(5)
-        try:
-            first = conn.recv(1, socket.MSG_PEEK)
-        except OSError:
-            first = b""
-        conn.settimeout(None)
-        if first == b"\x16" and self.tls:
-            conn = self.tls.wrap_socket(conn, server_side=True, do_handshake_on_connect=False)
+        if self.tls:
+            # http and https on one port: a TLS client speaks first with a handshake (0x16).
+            conn.settimeout(5)
+            try:
+                first = conn.recv(1, socket.MSG_PEEK)
+            except OSError:
+                first = b""
+            conn.settimeout(None)
+            if first == b"\x16":
+                conn = self.tls.wrap_socket(conn, server_side=True, do_handshake_on_connect=False)
         return conn, addr
 
     def finish_request(self, request, client_address):

@@ -19,7 +19,6 @@ Routes set by the test:
 import argparse
 import json
 import os
-import socket
 import ssl
 import struct
 import subprocess
@@ -29,7 +28,11 @@ import threading
 import time
 import urllib.parse
 import zlib
-from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from http.server import BaseHTTPRequestHandler
+
+# http and https on one port, as the demo website serves them.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+from demo_web import Server  # noqa: E402
 
 TYPES = {".png": "image/png", ".jpg": "image/jpeg", ".gif": "image/gif", ".svg": "image/svg+xml",
          ".json": "application/json; charset=utf-8", ".html": "text/html; charset=utf-8"}
@@ -132,33 +135,6 @@ class Handler(BaseHTTPRequestHandler):
         if path == "/huge":
             return self.reply(200, b"\0" * (20 * 1024 * 1024), "image/png")
         return self.reply(404, b"<html><body>not found</body></html>", "text/html")
-
-
-class Server(ThreadingHTTPServer):
-    daemon_threads = True
-    tls = None
-
-    def get_request(self):
-        conn, addr = super().get_request()
-        if self.tls:
-            # http and https on one port: a TLS client speaks first with a handshake (0x16).
-            conn.settimeout(5)
-            try:
-                first = conn.recv(1, socket.MSG_PEEK)
-            except OSError:
-                first = b""
-            conn.settimeout(None)
-            if first == b"\x16":
-                conn = self.tls.wrap_socket(conn, server_side=True, do_handshake_on_connect=False)
-        return conn, addr
-
-    def finish_request(self, request, client_address):
-        if isinstance(request, ssl.SSLSocket):
-            try:
-                request.do_handshake()
-            except (ssl.SSLError, OSError):
-                return
-        super().finish_request(request, client_address)
 
 
 def self_signed_context(workdir):
