@@ -3,11 +3,13 @@
 
 #include "content/image_provider.h"
 #include "radio_bass.h"
+#include "radio_desktop.h"
 #include "tf_principal.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QIcon>
+#include <QMessageBox>
 #include <QQmlApplicationEngine>
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
@@ -52,6 +54,11 @@ int Run(int argc, char* argv[]) {
     QApplication::setApplicationDisplayName(QStringLiteral("Rádio Zelvorna"));
     QApplication::setApplicationVersion(QStringLiteral(ZELVORNA_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/app_icon.svg")));
+
+    // The player's notice for a call it cannot honour: a modal box with no owner window.
+    TPlatformRadio::SetNoticeHook([](const QString& caption, const QString& text) {
+        QMessageBox::information(nullptr, caption, text);
+    });
 
     // The singleton must exist before the tree that binds to it is loaded.
     auto controller = std::make_unique<TF_Principal>();
