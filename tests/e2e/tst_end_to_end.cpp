@@ -5,12 +5,14 @@
 #include "content/image_provider.h"
 #include "engine_test_server.h"
 #include "profile/link_opener.h"
+#include "radio.h"
 #include "radio_bass.h"
 #include "tf_principal.h"
 
 #include <QAbstractListModel>
 #include <QApplication>
 #include <QFile>
+#include <QMutex>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -30,6 +32,21 @@ public:
     QList<QUrl> opened;
 };
 
+// Titles the radio component reported; its callbacks carry no context, so a plain list.
+QMutex titlesLock;
+QStringList reportedTitles;
+
+void RecordTitle(QString text) {
+    const QMutexLocker lock(&titlesLock);
+    if (reportedTitles.isEmpty() || reportedTitles.constLast() != text)
+        reportedTitles.append(text);
+}
+
+QStringList TitlesSoFar() {
+    const QMutexLocker lock(&titlesLock);
+    return reportedTitles;
+}
+
 // Peak of the float stereo PCM that the disk driver wrote from byte offset `from` on.
 float PeakSince(const QString& path, qint64 from) {
     QFile file(path);
@@ -43,7 +60,9 @@ float PeakSince(const QString& path, qint64 from) {
     return peak;
 }
 
-qint64 FileSize(const QString& path) { return QFileInfo(path).size(); }
+qint64 FileSize(const QString& path) {
+    return QFileInfo(path).size();
+}
 
 } // namespace
 
@@ -83,7 +102,8 @@ private:
     void click(const char* name) {
         QQuickItem* target = item(name);
         QVERIFY(target);
-        const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
+        const QPointF centre =
+            target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
         QTest::mouseClick(window_, Qt::LeftButton, {}, centre.toPoint());
     }
 
@@ -93,10 +113,10 @@ private slots:
         if (!probe.listen(QHostAddress::LocalHost, 8000))
             QSKIP("port 8000 is in use: the stream port of the application is fixed");
         probe.close();
-        QVERIFY(station_.start("scripts/icecast_station.py",
-                               {"--port", "8000", "--title-interval", "2", "--workdir",
-                                E2E_CACHE "/icecast"},
-                               "READY (\\S+)", 90000));
+        QVERIFY(station_.start(
+            "scripts/icecast_station.py",
+            {"--port", "8000", "--title-interval", "2", "--workdir", E2E_CACHE "/icecast"},
+            "READY (\\S+)", 90000));
         const QString webPort = QString::number(ScriptServer::freePort());
         QVERIFY(web_.start("scripts/demo_web.py",
                            {"--port", webPort, "--workdir", E2E_CACHE "/web"}, "READY (\\S+)",
@@ -155,8 +175,7 @@ private slots:
 
     void sponsorCardOpensItsSite() {
         QAbstractListModel* sponsors = controller_->sponsorModel();
-        const QString site =
-            sponsors->index(0).data(sponsors->roleNames().key("site")).toString();
+        const QString site = sponsors->index(0).data(sponsors->roleNames().key("site")).toString();
         controller_->ListBox_PatrocinadoresItemClick(nullptr, 0);
         QCOMPARE(opener_->opened.size(), 1);
         QCOMPARE(opener_->opened.constFirst(), QUrl(site));
@@ -184,6 +203,15 @@ private slots:
         QTest::qWait(2000);
         QVERIFY2(FileSize(capture_) > mark, "the device keeps consuming audio");
         QVERIFY2(PeakSince(capture_, mark) > 0.05f, "the station is audible at the device");
+    }
+
+    // The window shows no title, but the playing radio component must keep reporting them.
+    void titleChangesArriveWhilePlaying() {
+        controller_->Player_Radio_Zelvorna->SetBroadcastMetaProc(&RecordTitle);
+        QTRY_VERIFY_WITH_TIMEOUT(TitlesSoFar().size() >= 2, 15000);
+        for (const QString& title : TitlesSoFar())
+            QVERIFY2(title.startsWith(QString::fromUtf8("Zelvorna Trio - Canção ")),
+                     qPrintable(title));
     }
 
     void stopSilencesTheStream() {
