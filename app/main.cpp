@@ -50,8 +50,10 @@ int Run(int argc, char* argv[]) {
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv); // widgets: the message boxes
+    // The name doubles as the display name; setting that too would make Qt append it to the
+    // window's caption.
     QApplication::setApplicationName(QStringLiteral("Rádio Zelvorna"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Rádio Zelvorna"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("radio-zelvorna"));
     QApplication::setApplicationVersion(QStringLiteral(ZELVORNA_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/app_icon.svg")));
 

@@ -48,6 +48,8 @@ Window {
                 color: "#FFFFFF"
                 // The controller's text breaks its line with U+000D, which Text does not.
                 text: F_Principal.loadingText.replace(/\r\n?/g, "\n")
+                // Behind the layout it is out of sight: a screen reader must not read it then.
+                Accessible.ignored: !F_Principal.overlayInFront
             }
 
             Picture {

@@ -44,7 +44,8 @@ Item {
             flat: true
             padding: 0
             property int tag: F_Principal.playTag
-            Accessible.name: F_Principal.playing ? "Pausar" : "Tocar"
+            // Named after its picture: after a stop the stream is still known, but play resumes it.
+            Accessible.name: F_Principal.playIconIndex >= 2 ? "Pausar" : "Tocar"
             Accessible.onPressAction: play.clicked()
             onClicked: F_Principal.Botao_PlayClick(play)
 
@@ -128,7 +129,8 @@ Item {
                 // Screen readers read the maximum from this property.
                 property real maximumValue: to
                 Accessible.name: "Volume"
-                onMoved: F_Principal.volumeValue = value
+                // Every change, not only a drag: a screen reader sets the value directly.
+                onValueChanged: F_Principal.volumeValue = value
 
                 HoverHandler { cursorShape: Qt.PointingHandCursor }
 
