@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package that the build, the tests and the demo station need.
-# Idempotent: packages already present are not fetched again.
+# Idempotent: packages already present are not fetched again. With --bench it also installs
+# the peers and the sound server that the benchmarks use.
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,12 @@ packages=(
     icecast2 ffmpeg openssl python3 xvfb xauth fonts-dejavu-core mpv qml-qt6
     dbus-daemon at-spi2-core python3-pyatspi python3-xlib procps
 )
+
+# The benchmarks compare the window with other players through a sound server of their own.
+bench_packages=(goodvibes gstreamer1.0-plugins-good pulseaudio pulseaudio-utils)
+if [ "${1:-}" = "--bench" ]; then
+    packages+=("${bench_packages[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -123,8 +123,7 @@ class Desktop:
 
     def close_window(self, title):
         """Asks the window titled `title` to close, as a window manager's close button does."""
-        window = wait_until(lambda: self._find_window(self.x.screen().root, title), 10,
-                            what=f"window {title!r}")
+        window = wait_until(lambda: self.find_window(title), 10, what=f"window {title!r}")
         protocols = self.x.intern_atom("WM_PROTOCOLS")
         delete = self.x.intern_atom("WM_DELETE_WINDOW")
         event = protocol.event.ClientMessage(window=window, client_type=protocols,
@@ -134,19 +133,19 @@ class Desktop:
 
     def focus_window(self, title):
         """Gives the window the keyboard, as a window manager does when it is clicked."""
-        window = wait_until(lambda: self._find_window(self.x.screen().root, title), 10,
-                            what=f"window {title!r}")
+        window = wait_until(lambda: self.find_window(title), 10, what=f"window {title!r}")
         window.set_input_focus(X.RevertToParent, X.CurrentTime)
         self.x.sync()
 
-    def _find_window(self, window, title):
-        for child in window.query_tree().children:
+    def find_window(self, title, window=None):
+        """The mapped top-level window with exactly that title, or None."""
+        for child in (window or self.x.screen().root).query_tree().children:
             name = child.get_full_property(self.x.intern_atom("_NET_WM_NAME"),
                                            self.x.intern_atom("UTF8_STRING"))
             if name and name.value.decode("utf-8", "replace") == title and \
                     child.get_attributes().map_state == X.IsViewable:
                 return child
-            found = self._find_window(child, title)
+            found = self.find_window(title, child)
             if found:
                 return found
         return None

@@ -91,7 +91,10 @@ class Listener(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
+        # Cleanups run even when a later step of the set-up fails: nothing is left running.
         cls.scratch = tempfile.mkdtemp(prefix="zelvorna-blackbox-")
+        if os.environ.get("KEEP_SCRATCH") is None:
+            cls.addClassCleanup(shutil.rmtree, cls.scratch, ignore_errors=True)
         prefix = os.path.join(cls.scratch, "prefix")
         subprocess.run(["cmake", "--install", cls.build, "--prefix", prefix], check=True,
                        stdout=subprocess.DEVNULL)
@@ -106,7 +109,9 @@ class Listener(unittest.TestCase):
         os.chmod(browser, 0o755)
 
         cls.station = Station(cls.cache, os.path.join(cls.scratch, "station.log"))
+        cls.addClassCleanup(cls.station.stop)
         cls.desktop = Desktop().__enter__()
+        cls.addClassCleanup(cls.desktop.__exit__)
         cls.device = Device(os.path.join(cls.scratch, "device.pcm"))
         cls.env = dict(os.environ, **cls.desktop.env())
         cls.env.update({
@@ -118,6 +123,7 @@ class Listener(unittest.TestCase):
             "QTWEBENGINE_CHROMIUM_FLAGS": "--ignore-certificate-errors",
         })
         cls.app = cls.start_app()
+        cls.addClassCleanup(stop_process, cls.app)
         cls.window = Window(cls.app.pid)
 
     @classmethod
@@ -125,14 +131,6 @@ class Listener(unittest.TestCase):
         with open(os.path.join(cls.scratch, "app.log"), "a") as log:
             return subprocess.Popen([cls.executable], env=cls.env, stdout=subprocess.DEVNULL,
                                     stderr=log)
-
-    @classmethod
-    def tearDownClass(cls):
-        stop_process(cls.app)
-        cls.desktop.__exit__()
-        cls.station.stop()
-        if os.environ.get("KEEP_SCRATCH") is None:
-            shutil.rmtree(cls.scratch, ignore_errors=True)
 
     def test_01_greets_the_stored_listener(self):
         self.window.find(LABEL, "Olá, Ana")
@@ -247,7 +245,10 @@ def main():
         print(f"SKIP: {why}")
         return SKIPPED
     Listener.build = os.path.abspath(args.build)
-    Listener.cache = os.path.abspath(args.cache or tempfile.mkdtemp(prefix="zelvorna-station-"))
+    cache = args.cache or tempfile.mkdtemp(prefix="zelvorna-station-")
+    os.makedirs(cache, exist_ok=True)
+    os.chmod(cache, 0o755)  # Icecast drops root and must still reach its folder in here
+    Listener.cache = os.path.abspath(cache)
     program = unittest.main(argv=[sys.argv[0], "-v"] + rest, exit=False)
     return 0 if program.result.wasSuccessful() else 1
 
