@@ -73,6 +73,11 @@ private slots:
         QTest::addRow("above 1 is clamped") << QByteArray("/http") << 3.0f << 0.5f;
         QTest::addRow("mono on both speakers, same loudness")
             << QByteArray("/mono") << 1.0f << 0.5f;
+        // Stations stream other formats too; each is chosen from its media type.
+        for (const char* name : {"aac", "aacp", "vorbis", "opus", "flac"})
+            QTest::addRow("%s", name) << QByteArray("/coded/") + name << 1.0f << 0.5f;
+        QTest::addRow("AAC with a generic media type is found by probing")
+            << QByteArray("/coded/aac-untyped") << 1.0f << 0.5f;
     }
 
     void theSineIsHeardAtTheChosenVolume() {

@@ -12,6 +12,8 @@
   /missing      404
   /page         text/html
   /silent       accepts the request and never answers
+  /coded/NAME   the 440 Hz sine in another format, sent whole with its media type (NAME: aac,
+                aacp, vorbis, opus, flac, and aac-untyped: ADTS sent as application/octet-stream)
 The audio is made with ffmpeg on first use and cached in --cache.
 """
 import argparse
@@ -37,6 +39,27 @@ def make_mp3(path, expression, seconds, channels):
     subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
                     f"aevalsrc='{layout}':s=44100:d={seconds}", "-c:a", "libmp3lame",
                     "-b:a", "128k" if channels == 2 else "64k", "-ar", "44100", tmp], check=True)
+    os.replace(tmp, path)
+
+
+# name: (ffmpeg encoder and muxer arguments, file suffix, media type sent)
+CODED = {
+    "aac": (["-c:a", "aac", "-b:a", "128k", "-f", "adts"], "aac", "audio/aac"),
+    "aacp": (["-c:a", "aac", "-b:a", "64k", "-f", "adts"], "aac", "audio/aacp"),
+    "vorbis": (["-c:a", "libvorbis", "-q:a", "4", "-f", "ogg"], "ogg", "audio/ogg"),
+    "opus": (["-c:a", "libopus", "-b:a", "96k", "-ar", "48000", "-f", "ogg"], "opus",
+             "application/ogg"),
+    "flac": (["-c:a", "flac", "-f", "flac"], "flac", "audio/flac"),
+}
+
+
+def make_coded(path, encoder_args):
+    if os.path.exists(path):
+        return
+    tmp = f"{path}.{os.getpid()}.part"
+    subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                    "aevalsrc='0.5*sin(2*PI*440*t)|0.5*sin(2*PI*440*t)':s=44100:d=6"] +
+                   encoder_args + [tmp], check=True)
     os.replace(tmp, path)
 
 
@@ -66,6 +89,9 @@ class Handler(socketserver.BaseRequestHandler):
             "/missing": self.missing, "/page": self.page, "/silent": self.silent,
         }.get(path.split("?")[0], self.missing)
         try:
+            if path.startswith("/coded/"):
+                self.coded(path[len("/coded/"):])
+                return
             route(wants_meta)
         except (BrokenPipeError, ConnectionResetError):
             pass
@@ -119,9 +145,17 @@ class Handler(socketserver.BaseRequestHandler):
                   b"icy-name:Zelvorna HTTP\r\n\r\n")
         self.paced((len(c), c) for c in self.looping())
 
-    def whole(self, data):
-        self.send(b"HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " +
+    def whole(self, data, media_type=b"audio/mpeg"):
+        self.send(b"HTTP/1.0 200 OK\r\nContent-Type: " + media_type + b"\r\nContent-Length: " +
                   str(len(data)).encode() + b"\r\n\r\n" + data)
+
+    def coded(self, name):
+        if name == "aac-untyped":
+            self.whole(self.server.coded["aac"], b"application/octet-stream")
+        elif name in self.server.coded:
+            self.whole(self.server.coded[name], CODED[name][2].encode())
+        else:
+            self.missing(None)
 
     def short(self, _):
         self.whole(self.server.short)
@@ -176,6 +210,12 @@ def main():
         server.short = f.read()
     with open(mono, "rb") as f:
         server.mono = f.read()
+    server.coded = {}
+    for name, (encoder_args, suffix, _) in CODED.items():
+        coded = os.path.join(args.cache, f"sine440-{name}.{suffix}")
+        make_coded(coded, encoder_args)
+        with open(coded, "rb") as f:
+            server.coded[name] = f.read()
     print(f"PORT {server.server_address[1]}", flush=True)
     # Ends with its parent: the test closes our stdin.
     threading.Thread(target=server.serve_forever, daemon=True).start()
