@@ -203,11 +203,18 @@ class Listener(unittest.TestCase):
                    what="the name edit to take the focus")
         self.desktop.key(ord("a"), self.desktop.CONTROL)  # the edit holds the stored name
         self.desktop.type_text("Bia")
+        switch = self.window.find(pyatspi.ROLE_CHECK_BOX, "Receber programação e promoções")
+        was_on = switch.getState().contains(pyatspi.STATE_CHECKED)
+        self.window.act(switch, "Toggle")
+        wait_until(lambda: switch.getState().contains(pyatspi.STATE_CHECKED) != was_on, 5,
+                   what="the switch to turn")
         self.window.press(BUTTON, "Confirma")
         self.window.find(LABEL, "Bia")  # the bare name until the next start
         with open(self.settings, encoding="utf-8") as f:
             stored = f.read()
         self.assertRegex(stored, re.compile(r"^Nome_do_Ouvinte=Bia\r?$", re.M))
+        answer = "Não" if was_on else "Sim"
+        self.assertRegex(stored, re.compile(rf"^Receber_Notificacoes={answer}\r?$", re.M))
 
     def test_09_closing_the_window_ends_the_process(self):
         self.desktop.close_window(TITLE)

@@ -86,7 +86,7 @@ Item {
                         Dock.rightMargin: 12
                         Accessible.name: "Nome"
                         text: F_Principal.nameText
-                        onTextEdited: F_Principal.nameText = text
+                        onTextChanged: F_Principal.nameText = text
                         KeyNavigation.tab: mailEdit
                     }
                 }
@@ -120,7 +120,7 @@ Item {
                         inputMethodHints: Qt.ImhEmailCharactersOnly
                         Accessible.name: "E-mail"
                         text: F_Principal.emailText
-                        onTextEdited: F_Principal.emailText = text
+                        onTextChanged: F_Principal.emailText = text
                     }
                 }
             }
@@ -165,7 +165,8 @@ Item {
                     width: 44
                     padding: 0
                     checked: F_Principal.notificationsOn
-                    onToggled: F_Principal.notificationsOn = checked
+                    // Every change, not only a click: a screen reader's toggle sets it directly.
+                    onCheckedChanged: F_Principal.notificationsOn = checked
                     Accessible.name: "Receber programação e promoções"
                     Accessible.onPressAction: notifications.toggle()
                 }
