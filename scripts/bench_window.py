@@ -29,6 +29,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
+import demo_station  # noqa: E402
 import pyatspi  # noqa: E402
 from window_driver import Desktop, Device, Window, stop_process, wait_until  # noqa: E402
 
@@ -261,24 +262,6 @@ def median_text(values, unit_format):
     return unit_format.format(statistics.median(values))
 
 
-def start_station(scratch):
-    log_path = os.path.join(scratch, "station.log")
-    with open(log_path, "w") as log:
-        station = subprocess.Popen(
-            [sys.executable, os.path.join(HERE, "demo_station.py"), "--workdir",
-             os.path.join(scratch, "station")], stdout=log, stderr=subprocess.STDOUT)
-
-    def log_text():
-        with open(log_path) as log:
-            return log.read()
-
-    wait_until(lambda: "READY" in log_text() or station.poll() is not None, 120, interval=0.2,
-               what="the demo station")
-    if station.poll() is not None:
-        sys.exit(log_text())
-    return station
-
-
 def main():
     ap = argparse.ArgumentParser(description=__doc__,
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -295,7 +278,8 @@ def main():
 
     scratch = tempfile.mkdtemp(prefix="zelvorna-bench-")
     os.chmod(scratch, 0o755)  # Icecast drops root and must still reach its folder in here
-    station = start_station(scratch)
+    station = demo_station.launch(os.path.join(scratch, "station"),
+                                  os.path.join(scratch, "station.log"))
     sound = SoundServer(scratch)
     try:
         with Desktop() as desktop:

@@ -49,6 +49,28 @@ def stop(proc):
             proc.wait()
 
 
+def launch(workdir, log_path, title_interval=5, timeout=120):
+    """Runs the demo station as a child process that logs to log_path, and returns it once it
+    serves; SIGTERM stops it. For the tests and benchmarks that need the whole station."""
+    with open(log_path, "w") as log:
+        proc = subprocess.Popen(
+            [sys.executable, os.path.abspath(__file__), "--workdir", workdir, "--title-interval",
+             str(title_interval)], stdout=log, stderr=subprocess.STDOUT)
+
+    def log_text():
+        with open(log_path) as log:
+            return log.read()
+
+    deadline = time.monotonic() + timeout
+    while "READY" not in log_text():
+        if proc.poll() is not None or time.monotonic() > deadline:
+            proc.terminate()
+            proc.wait()
+            raise RuntimeError("the demo station did not start:\n" + log_text())
+        time.sleep(0.2)
+    return proc
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__)
     ap.add_argument("--stream-port", type=int, default=8000)

@@ -12,7 +12,6 @@ import argparse
 import os
 import re
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
@@ -25,6 +24,8 @@ sys.path.insert(0, os.path.join(TOP, "scripts"))
 
 warnings.filterwarnings("ignore", category=DeprecationWarning)  # pyatspi's own calls
 import pyatspi  # noqa: E402
+import demo_station  # noqa: E402
+from icecast_station import port_taken  # noqa: E402
 from window_driver import (Desktop, Device, Window, extents, is_showing,  # noqa: E402
                            stop_process, wait_until)
 
@@ -32,16 +33,6 @@ SKIPPED = 77
 TITLE = "Rádio Zelvorna - A Melhor"
 BUTTON, LABEL, LIST, ITEM = (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_LABEL, pyatspi.ROLE_LIST,
                              pyatspi.ROLE_LIST_ITEM)
-
-
-def port_taken(port):
-    with socket.socket() as s:
-        s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        try:
-            s.bind(("127.0.0.1", port))
-        except OSError:
-            return True
-    return False
 
 
 def cache_value(build, name):
@@ -60,27 +51,6 @@ def reason_to_skip(build):
     if hosts != ("localhost", "localhost:8080"):
         return f"the build is made for {hosts}, not for the demo station"
     return None
-
-
-class Station:
-    """The demo station, started once for the whole run."""
-
-    def __init__(self, workdir, log_path):
-        with open(log_path, "w") as log:
-            self.proc = subprocess.Popen(
-                [sys.executable, os.path.join(TOP, "scripts", "demo_station.py"), "--workdir",
-                 workdir, "--title-interval", "2"], stdout=log, stderr=subprocess.STDOUT)
-        def log_text():
-            with open(log_path) as log:
-                return log.read()
-
-        wait_until(lambda: "READY" in log_text() or self.proc.poll() is not None, 120,
-                   interval=0.2, what="the demo station")
-        if self.proc.poll() is not None:
-            raise RuntimeError("the demo station did not start:\n" + log_text())
-
-    def stop(self):
-        stop_process(self.proc, 15)
 
 
 class Listener(unittest.TestCase):
@@ -108,8 +78,9 @@ class Listener(unittest.TestCase):
             f.write(f'#!/bin/sh\nprintf "%s\\n" "$1" >> "{cls.links}"\n')
         os.chmod(browser, 0o755)
 
-        cls.station = Station(cls.cache, os.path.join(cls.scratch, "station.log"))
-        cls.addClassCleanup(cls.station.stop)
+        cls.station = demo_station.launch(cls.cache, os.path.join(cls.scratch, "station.log"),
+                                          title_interval=2)
+        cls.addClassCleanup(stop_process, cls.station, 15)
         cls.desktop = Desktop().__enter__()
         cls.addClassCleanup(cls.desktop.__exit__)
         cls.device = Device(os.path.join(cls.scratch, "device.pcm"))
