@@ -21,6 +21,9 @@ constexpr int kAvioBufferSize = 4096;
 // Without a hint, FFmpeg would read ~130 KB of a live MP3 before deciding.
 constexpr int kProbeBytes = 32 * 1024;
 constexpr int kMaxPacketsForFirstFrame = 256;
+// A live stream is never sought, yet FFmpeg indexes every frame of it, up to 1 MiB by default:
+// a day-long listen would keep that much for nothing.
+constexpr unsigned kMaxSeekIndexBytes = 4096;
 constexpr std::size_t kMaxMarkers = 64;
 
 } // namespace
@@ -86,6 +89,7 @@ bool Decoder::open(const std::string& mediaType) {
     format_->interrupt_callback = {&Decoder::interrupted, this};
     format_->format_probesize = kProbeBytes;
     format_->probesize = kProbeBytes;
+    format_->max_index_size = kMaxSeekIndexBytes;
     const AVInputFormat* hint = nullptr;
     if (const char* name = formatForMediaType(mediaType))
         hint = av_find_input_format(name);
