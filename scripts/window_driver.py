@@ -84,12 +84,7 @@ class Desktop:
 
     def __exit__(self, *_):
         for child in reversed(self.children):
-            child.terminate()
-            try:
-                child.wait(5)
-            except subprocess.TimeoutExpired:
-                child.kill()
-                child.wait()
+            stop_process(child)
         shutil.rmtree(self.runtime_dir, ignore_errors=True)
 
     # --- input and pixels -------------------------------------------------------------------
