@@ -7,6 +7,7 @@
 #include "content/sponsor_model.h"
 #include "profile/link_opener.h"
 #include "radio.h"
+#include "silent_radio.h"
 #include "tf_principal.h"
 #include "worker.h"
 
@@ -25,28 +26,17 @@ struct TBlockingRadioState {
     std::counting_semaphore<8> release{0};
 };
 
-class TBlockingRadio final : public TCustomRadio {
+class TBlockingRadio final : public TSilentRadio {
 public:
     explicit TBlockingRadio(std::shared_ptr<TBlockingRadioState> state)
         : state_(std::move(state)) {}
-    void InitRadio(TWindowHandle) override {}
-    void UnloadRadio() override {}
-    void SetVolume(float v) override { volume_ = v; }
-    float GetVolume() override { return volume_; }
     bool Play() override {
         state_->release.try_acquire_for(std::chrono::seconds(10));
         return false;
     }
-    void Pause() override {}
-    void SetStreamURL(QString) override {}
-    void SetStatusProc(TStatusProc) override {}
-    void SetBroadcastInfoProc(TBroadcastInfoProc) override {}
-    void SetBroadcastMetaProc(TBroadcastMetaProc) override {}
-    void PauseRadioOnIncomingCalls(bool) override {}
 
 private:
     std::shared_ptr<TBlockingRadioState> state_;
-    float volume_ = 0;
 };
 
 class TRecordingOpener final : public profile::TLinkOpener {

@@ -1,9 +1,10 @@
 #pragma once
-// A radio for window tests that never play: the window needs one from its creation on.
+// A radio for window tests that never play: the window needs one from its creation on. Tests
+// that need Play to behave otherwise override just that.
 
 #include "radio.h"
 
-class TSilentRadio final : public TCustomRadio {
+class TSilentRadio : public TCustomRadio {
 public:
     void InitRadio(TWindowHandle) override {}
     void UnloadRadio() override {}
