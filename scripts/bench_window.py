@@ -115,7 +115,11 @@ class Player:
         return True
 
     def launch(self):
-        """Starts the process and returns once it is ready to be pressed."""
+        """Starts the process; the launch is timed up to its window showing."""
+        raise NotImplementedError
+
+    def ready(self):
+        """Returns once the player can be pressed."""
         raise NotImplementedError
 
     def window_title(self):
