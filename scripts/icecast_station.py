@@ -129,7 +129,9 @@ class IcecastStation:
         os.makedirs(self.workdir, exist_ok=True)
         track = os.path.join(self.workdir, f"zelvorna-{self.bitrate}k.mp3")
         make_track(track, self.bitrate)
-        self._run_dir = tempfile.mkdtemp(prefix="run-", dir=self.workdir)
+        # Icecast drops to its own user, who must be able to enter the folder of its config and
+        # logs: a fresh temporary folder, not the work folder (which may sit in a 0700 home).
+        self._run_dir = tempfile.mkdtemp(prefix="zelvorna-icecast-run-")
         os.chmod(self._run_dir, 0o755)
         logdir = os.path.join(self._run_dir, "log")
         os.makedirs(logdir)
