@@ -1,9 +1,10 @@
 // Start-up: the engine binding, the application object, the window tree, then the controller's
 // lifecycle handlers around the event loop.
 
-#include "content/image_provider.h"
+#include "image_provider.h"
 #include "radio_bass.h"
 #include "radio_desktop.h"
+#include "station_content.h"
 #include "tf_principal.h"
 
 #include <QApplication>
@@ -65,7 +66,8 @@ int Run(int argc, char* argv[]) {
     // The singleton must exist before the tree that binds to it is loaded.
     auto controller = std::make_unique<TF_Principal>();
     QQmlApplicationEngine engine;
-    content::InstallImageProvider(engine, controller->sponsorModel(), controller->programmeModel());
+    content::InstallImageProvider(engine, controller->content()->sponsorModel(),
+                                  controller->content()->programmeModel());
     engine.load(kMainQml);
     auto* window = engine.rootObjects().isEmpty()
                        ? nullptr

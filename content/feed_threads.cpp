@@ -2,7 +2,7 @@
 
 #include "feed_json.h"
 
-#include "ui/worker.h"
+#include "worker.h"
 
 namespace content {
 namespace {
@@ -17,9 +17,11 @@ void HandElementsOver(zelvorna::TWorker& worker, const rapidjson::Value& element
         const QString first = ReadStringField(element, fields[0]);
         const QString second = ReadStringField(element, fields[1]);
         const QString third = ReadStringField(element, fields[2]);
-        worker.Synchronize([&] {
+        // The picture address is read inside the hand-off, while the worker still holds the
+        // document; what goes on after the download captures copies only.
+        worker.SynchronizeAsync([&element, first, second, third, add](zelvorna::THandOffDone done) {
             const QString picture = ReadStringField(element, "Url_Image");
-            add(first, second, third, picture);
+            add(first, second, third, picture, [done] { done(); });
         });
     }
 }

@@ -1,15 +1,14 @@
 #include "image_fetch.h"
 
-#include "blocking_reply.h"
+#include "http_get.h"
 
 #include <QBuffer>
 #include <QImageReader>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslConfiguration>
+#include <QTimer>
 #include <QUrl>
-#include <memory>
 
 namespace content {
 namespace {
@@ -51,25 +50,20 @@ bool DecodeImage(QImage& img, const QByteArray& data) {
     return true;
 }
 
-bool FetchImage(QImage& img, const QString& url) {
+void FetchImageAsync(const QString& url, QObject* context, std::function<void(QImage)> done) {
     const QUrl address(url);
-    if (url.isEmpty() || !address.isValid() || address.isRelative())
-        return false;
-    QNetworkAccessManager client;
-    std::unique_ptr<QNetworkReply> reply(client.get(ImageRequest(url)));
-    bool oversized = false;
-    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, reply.get(),
-                     [&oversized, r = reply.get()](qint64 received, qint64 total) {
-                         if (received > kMaxImageBytes || total > kMaxImageBytes) {
-                             oversized = true;
-                             r->abort();
-                         }
-                     });
-    WaitForReply(*reply);
-    if (oversized)
-        return false;
-    // Whatever body arrived is tried, error page or not: only a decodable picture is taken.
-    return DecodeImage(img, reply->readAll());
+    if (url.isEmpty() || !address.isValid() || address.isRelative()) {
+        QTimer::singleShot(0, context, [done = std::move(done)] { done(QImage()); });
+        return;
+    }
+    GetAsync(ImageRequest(url), context, kMaxImageBytes,
+             [done = std::move(done)](QNetworkReply& reply, bool oversized) {
+                 QImage picture;
+                 // Whatever body arrived is tried, error page or not: only a picture is taken.
+                 if (!oversized)
+                     DecodeImage(picture, reply.readAll());
+                 done(std::move(picture));
+             });
 }
 
 } // namespace content

@@ -1,13 +1,14 @@
 #include "text_get.h"
 
-#include "blocking_reply.h"
+#include "http_get.h"
+#include "main_thread.h"
 
-#include <QNetworkAccessManager>
+#include <QEventLoop>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringDecoder>
 #include <QUrl>
-#include <memory>
+#include <limits>
 
 namespace content {
 namespace {
@@ -73,21 +74,42 @@ QString DecodeBody(const QByteArray& body, const QByteArray& contentType) {
     return QString::fromLatin1(body);
 }
 
-QString HttpGetText(const QString& url) {
-    QNetworkAccessManager client;
+void HttpGetTextAsync(const QString& url, QObject* context, TTextDone done) {
     QNetworkRequest request{QUrl(url)};
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     request.setTransferTimeout(kTimeoutMs);
-    std::unique_ptr<QNetworkReply> reply(client.get(request));
-    WaitForReply(*reply);
+    GetAsync(request, context, std::numeric_limits<qint64>::max(),
+             [done = std::move(done)](QNetworkReply& reply, bool) {
+                 if (reply.error() != QNetworkReply::NoError) {
+                     done(QString(), reply.errorString());
+                     return;
+                 }
+                 const int status =
+                     reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+                 if (status < 200 || status > 299) {
+                     done(QString(), QStringLiteral("HTTP status %1").arg(status));
+                     return;
+                 }
+                 done(DecodeBody(reply.readAll(), reply.rawHeader("Content-Type")), QString());
+             });
+}
 
-    if (reply->error() != QNetworkReply::NoError)
-        throw ETextGetError(reply->errorString().toStdString());
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status < 200 || status > 299)
-        throw ETextGetError("HTTP status " + std::to_string(status));
-    return DecodeBody(reply->readAll(), reply->rawHeader("Content-Type"));
+QString HttpGetText(const QString& url) {
+    if (zelvorna::OnMainThread())
+        throw std::logic_error("the blocking text GET is for worker threads");
+    QEventLoop loop;
+    QString text;
+    QString error;
+    HttpGetTextAsync(url, &loop, [&](const QString& body, const QString& failure) {
+        text = body;
+        error = failure;
+        loop.quit();
+    });
+    loop.exec();
+    if (!error.isEmpty())
+        throw ETextGetError(error.toStdString());
+    return text;
 }
 
 } // namespace content

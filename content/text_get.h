@@ -1,9 +1,15 @@
 #pragma once
-// Blocking GET of a feed as text. Any thread; one client per call, nothing kept between calls.
+// GET of a feed as text; one client per call, nothing kept between calls.
+//
+// Threads: HttpGetTextAsync on any thread with an event loop (the main thread included);
+// HttpGetText on worker threads only; DecodeBody on any thread.
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <stdexcept>
+
+class QObject;
 
 namespace content {
 
@@ -13,8 +19,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Downloads url (redirects are not followed) and decodes the body by its Content-Type.
-// Waits at most 60 s for the connection and 60 s of silence in the reply.
+// Downloads url (redirects are not followed) and decodes the body by its Content-Type. Gives up
+// after 60 s for the connection and 60 s of silence in the reply. done gets the text, or an empty
+// text and the reason the GET failed; it does not run when context is destroyed first.
+using TTextDone = std::function<void(const QString& text, const QString& error)>;
+void HttpGetTextAsync(const QString& url, QObject* context, TTextDone done);
+
+// The same on a worker thread, waiting in the worker's own event loop. Throws ETextGetError.
 QString HttpGetText(const QString& url);
 
 // The decoding rules, on their own: charset parameter when known; JSON types are UTF-8;

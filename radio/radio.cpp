@@ -1,5 +1,6 @@
 #include "radio.h"
 
+#include "radio_bass.h"
 #include "radio_desktop.h"
 
 #include <QWindow>
@@ -61,4 +62,8 @@ void TRadio::SetBroadcastMetaProc(TBroadcastMetaProc AProc) {
 
 void TRadio::PauseRadioOnIncomingCalls(bool APauseOnIncomingCalls) {
     FPlatformRadio->PauseRadioOnIncomingCalls(APauseOnIncomingCalls);
+}
+
+void TRadio::AbortAll() {
+    FreeBassOutput();
 }

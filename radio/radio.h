@@ -1,4 +1,7 @@
 // The radio interface and the facade the main window owns.
+//
+// Threads: as the implementation's (the desktop player's are in radio_desktop.h); SetOwner and
+// destruction on the main thread.
 #pragma once
 
 #include "radio_shared.h"
@@ -55,6 +58,10 @@ public:
     void SetBroadcastInfoProc(TBroadcastInfoProc AProc) override;
     void SetBroadcastMetaProc(TBroadcastMetaProc AProc) override;
     void PauseRadioOnIncomingCalls(bool APauseOnIncomingCalls) override;
+
+    // For the window's close: closes the engine's audio output, so that a Play blocked in a
+    // connect returns false at once and every stream stops. Any thread.
+    static void AbortAll();
 
 private:
     std::unique_ptr<TCustomRadio> FPlatformRadio;

@@ -2,13 +2,23 @@
 
 #include "radio_bass_aac.h"
 
+#include <atomic>
+#include <chrono>
 #include <dlfcn.h>
 #include <string_view>
+#include <thread>
 
 namespace {
 
 void* FBassDLL = nullptr;
 std::array<void*, kBassEntryPointNames.size()> FEntryPoints{};
+
+// Calls inside the engine, and whether the library is being released. Both sequentially
+// consistent: a caller counts itself in before it looks at the flag, the release raises the flag
+// before it looks at the count, so one of them always sees the other.
+std::atomic<int> FCallsInside{0};
+std::atomic<bool> FReleasing{false};
+constexpr auto kReleasePoll = std::chrono::milliseconds(5);
 
 void* entryNamed(std::string_view name) {
     for (std::size_t i = 0; i < kBassEntryPointNames.size(); ++i) {
@@ -25,6 +35,7 @@ template <typename Fn> void bind(Fn& slot, std::string_view name) {
 void bindTypedSlots(BassApi& api) {
     bind(api.BASS_Init, "BASS_Init");
     bind(api.BASS_Free, "BASS_Free");
+    bind(api.BASS_ErrorGetCode, "BASS_ErrorGetCode");
     bind(api.BASS_SetConfig, "BASS_SetConfig");
     bind(api.BASS_PluginLoad, "BASS_PluginLoad");
     bind(api.BASS_StreamCreateURL, "BASS_StreamCreateURL");
@@ -69,14 +80,41 @@ bool LoadBassDLL(const char* fileName) {
     return true;
 }
 
-void UnloadBassDLL() {
+TEngineCall::TEngineCall() {
+    FCallsInside.fetch_add(1);
+    entered_ = !FReleasing.load();
+    if (!entered_)
+        FCallsInside.fetch_sub(1);
+}
+
+TEngineCall::~TEngineCall() {
+    if (entered_)
+        FCallsInside.fetch_sub(1);
+}
+
+bool UnloadBassDLL(int waitMs) {
     if (!FBassDLL)
-        return;
-    // Empty the binding first so nothing can call into the released code.
+        return true;
+    FReleasing = true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    while (FCallsInside.load() > 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            FReleasing = false; // the library stays: callers may go on using it
+            return false;
+        }
+        std::this_thread::sleep_for(kReleasePoll);
+    }
+    // No call is inside and none can enter: empty the binding, then release the code.
     BassApi::Global() = BassApi{};
     FEntryPoints.fill(nullptr);
     dlclose(FBassDLL);
     FBassDLL = nullptr;
+    FReleasing = false;
+    return true;
+}
+
+void FreeBassOutput() {
+    CallEngine<&BassApi::BASS_Free>(BassApi::Global(), BOOL(0));
 }
 
 TBassLibrary::TBassLibrary() {
@@ -85,8 +123,7 @@ TBassLibrary::TBassLibrary() {
 }
 
 TBassLibrary::~TBassLibrary() {
-    if (auto freeOutput = BassApi::Global().BASS_Free)
-        freeOutput();
+    FreeBassOutput();
     UnloadBassAACDLL();
     UnloadBassDLL();
 }

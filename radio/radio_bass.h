@@ -1,4 +1,8 @@
 // Run-time binding of the stream engine library, entry point by entry point.
+//
+// Threads: LoadBassDLL at start-up, before any player exists; UnloadBassDLL at exit, on the main
+// thread (it waits for calls still inside); CallEngine, FreeBassOutput and the tables on any
+// thread.
 #pragma once
 
 #include "stream_engine.h"
@@ -6,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <cstddef>
+#include <utility>
 
 inline constexpr char kBassLibraryFile[] = "libzelvorna-engine.so";
 
@@ -113,6 +118,7 @@ inline constexpr std::array<const char*, 96> kBassEntryPointNames = {
 struct BassApi {
     decltype(&::BASS_Init) BASS_Init = nullptr;
     decltype(&::BASS_Free) BASS_Free = nullptr;
+    decltype(&::BASS_ErrorGetCode) BASS_ErrorGetCode = nullptr;
     decltype(&::BASS_SetConfig) BASS_SetConfig = nullptr;
     decltype(&::BASS_PluginLoad) BASS_PluginLoad = nullptr;
     decltype(&::BASS_StreamCreateURL) BASS_StreamCreateURL = nullptr;
@@ -138,8 +144,40 @@ QString BASS_FOLDER();
 // A missing library or entry point leaves nulls and shows nothing.
 bool LoadBassDLL();
 bool LoadBassDLL(const char* fileName);
-// Releases the library and empties the binding; harmless when nothing is loaded.
-void UnloadBassDLL();
+// Releases the library and empties the binding; harmless when nothing is loaded. A thread still
+// inside the engine (a connect the output's close could not end in time) would run unmapped
+// code: then the library stays loaded, and false is returned.
+bool UnloadBassDLL(int waitMs = 500);
+
+// Closes the audio output: every connect in progress returns 0, every stream is freed. The one
+// way the window shuts the engine down. Any thread.
+void FreeBassOutput();
+
+// Marks a call inside the engine library for as long as it lives, unless the library is being
+// released: then it does not enter, and the call must not be made.
+class TEngineCall {
+public:
+    TEngineCall();
+    ~TEngineCall();
+    TEngineCall(const TEngineCall&) = delete;
+    TEngineCall& operator=(const TEngineCall&) = delete;
+    explicit operator bool() const { return entered_; }
+
+private:
+    bool entered_;
+};
+
+// Calls the entry point Slot of api with args, or returns fallback when it is not bound or the
+// library is being released. The slot is read inside the call's mark, so a release never
+// empties the table under a caller.
+template <auto Slot, typename R, typename... Args>
+R CallEngine(const BassApi& api, R fallback, Args&&... args) {
+    const TEngineCall call;
+    const auto entry = api.*Slot;
+    if (!call || !entry)
+        return fallback;
+    return static_cast<R>(entry(std::forward<Args>(args)...));
+}
 
 // Start-up guard: binds the engine and its add-on before the application object exists; at exit
 // closes the audio output and releases the add-on, then the engine.

@@ -1,5 +1,7 @@
 #include "radio_desktop.h"
 
+#include "logging.h"
+
 #include <QCoreApplication>
 #include <QStringDecoder>
 #include <QThread>
@@ -28,11 +30,6 @@ TPlatformRadio::NoticeHook& noticeHook() {
     return hook;
 }
 
-bool onGuiThread() {
-    const QCoreApplication* app = QCoreApplication::instance();
-    return app && QThread::currentThread() == app->thread();
-}
-
 // Header lines are null-terminated strings one after the other, ended by an empty one.
 template <typename Visit> void forEachLine(const char* lines, Visit visit) {
     for (const char* line = lines; *line;) {
@@ -55,15 +52,17 @@ QString decodeEngineText(QByteArrayView bytes) {
     return QString::fromLatin1(bytes);
 }
 
-extern "C" void MetaSync(HSYNC, DWORD, DWORD, void*) {
-    if (TPlatformRadio* radio = ARadio.load())
+extern "C" void MetaSync(HSYNC, DWORD, DWORD, void* user) {
+    TPlatformRadio* radio = user ? static_cast<TPlatformRadio*>(user) : ARadio.load();
+    if (radio)
         radio->DoMeta();
 }
 
 TPlatformRadio::TPlatformRadio(const BassApi& api) : FApi(api) {}
 
 TPlatformRadio::~TPlatformRadio() {
-    // A late title report must not find a destroyed player.
+    // The stream's title sync points here: once its stream is freed the engine runs it no more.
+    UnloadRadio();
     TPlatformRadio* self = this;
     ARadio.compare_exchange_strong(self, nullptr);
 }
@@ -78,25 +77,30 @@ void TPlatformRadio::InitRadio(TWindowHandle iHandle) {
     FBroadcastInfoProc = nullptr;
     FBroadcastMetaProc = nullptr;
     const bool opened =
-        FApi.BASS_Init &&
-        FApi.BASS_Init(-1, 44100, 0, reinterpret_cast<void*>(iHandle), nullptr) != 0;
+        CallEngine<&BassApi::BASS_Init>(FApi, BOOL(0), -1, DWORD(44100), DWORD(0),
+                                        reinterpret_cast<void*>(iHandle), nullptr) != 0;
     if (opened) {
-        if (FApi.BASS_PluginLoad) {
-            const QString plugin = BASS_FOLDER() + kPluginFile;
-            FApi.BASS_PluginLoad(reinterpret_cast<const char*>(plugin.utf16()), BASS_UNICODE);
-        }
-        if (FApi.BASS_SetConfig) {
-            FApi.BASS_SetConfig(BASS_CONFIG_NET_PLAYLIST, 1);
-            FApi.BASS_SetConfig(BASS_CONFIG_NET_PREBUF, 0);
-        }
+        const QString plugin = BASS_FOLDER() + kPluginFile;
+        CallEngine<&BassApi::BASS_PluginLoad>(
+            FApi, HPLUGIN(0), reinterpret_cast<const char*>(plugin.utf16()), DWORD(BASS_UNICODE));
+        CallEngine<&BassApi::BASS_SetConfig>(FApi, BOOL(0), DWORD(BASS_CONFIG_NET_PLAYLIST),
+                                             DWORD(1));
+        CallEngine<&BassApi::BASS_SetConfig>(FApi, BOOL(0), DWORD(BASS_CONFIG_NET_PREBUF),
+                                             DWORD(0));
+    } else {
+        qCDebug(lcRadio) << "no audio output:" << EngineError();
     }
     ARadio = this;
 }
 
 void TPlatformRadio::UnloadRadio() {
     const DWORD channel = FActiveChannel;
-    if (channel != 0 && FApi.BASS_StreamFree)
-        FApi.BASS_StreamFree(channel);
+    if (channel != 0)
+        CallEngine<&BassApi::BASS_StreamFree>(FApi, BOOL(0), channel);
+}
+
+int TPlatformRadio::EngineError() const {
+    return CallEngine<&BassApi::BASS_ErrorGetCode>(FApi, int(BASS_ERROR_UNKNOWN));
 }
 
 void TPlatformRadio::SetVolume(float AValue) {
@@ -112,40 +116,39 @@ float TPlatformRadio::GetVolume() {
 }
 
 void TPlatformRadio::ApplyVolume(DWORD handle) {
-    if (FVolumeChosen && FApi.BASS_ChannelSetAttribute)
-        FApi.BASS_ChannelSetAttribute(handle, BASS_ATTRIB_VOL, FVolume / 100.0f);
+    if (FVolumeChosen)
+        CallEngine<&BassApi::BASS_ChannelSetAttribute>(FApi, BOOL(0), handle,
+                                                       DWORD(BASS_ATTRIB_VOL), FVolume / 100.0f);
 }
 
 bool TPlatformRadio::Play() {
-    if (FApi.BASS_StreamFree)
-        FApi.BASS_StreamFree(FActiveChannel);
-    if (!FApi.BASS_StreamCreateURL) {
-        FActiveChannel = 0;
+    CallEngine<&BassApi::BASS_StreamFree>(FApi, BOOL(0), DWORD(FActiveChannel));
+    const QString url = FStreamURL;
+    const HSTREAM handle = CallEngine<&BassApi::BASS_StreamCreateURL>(
+        FApi, HSTREAM(0), static_cast<const void*>(url.utf16()), DWORD(0), kStreamFlags,
+        static_cast<DOWNLOADPROC*>(nullptr), static_cast<void*>(nullptr));
+    FActiveChannel = handle;
+    if (handle == 0) {
+        FLastError = EngineError();
+        qCDebug(lcRadio) << "could not open" << url << "error" << FLastError.load();
         return false;
     }
-    const QString url = FStreamURL;
-    const HSTREAM handle =
-        FApi.BASS_StreamCreateURL(url.utf16(), 0, kStreamFlags, nullptr, nullptr);
-    FActiveChannel = handle;
-    if (handle == 0)
-        return false;
+    FLastError = BASS_OK;
     ApplyVolume(handle);
 
     WaitForBuffer();
     ReportBroadcastInfo();
     DoMeta();
-    if (FApi.BASS_ChannelSetSync)
-        FApi.BASS_ChannelSetSync(handle, BASS_SYNC_META, 0, &MetaSync, nullptr);
-    if (FApi.BASS_ChannelPlay)
-        FApi.BASS_ChannelPlay(handle, 0);
+    CallEngine<&BassApi::BASS_ChannelSetSync>(FApi, HSYNC(0), DWORD(handle), DWORD(BASS_SYNC_META),
+                                              QWORD(0), &MetaSync, static_cast<void*>(this));
+    CallEngine<&BassApi::BASS_ChannelPlay>(FApi, BOOL(0), DWORD(handle), BOOL(0));
     report(strCompleted, 100);
     return true;
 }
 
 QWORD TPlatformRadio::filePosition(DWORD mode) const {
-    if (!FApi.BASS_StreamGetFilePosition)
-        return kFilePositionError;
-    return FApi.BASS_StreamGetFilePosition(FActiveChannel, mode);
+    return CallEngine<&BassApi::BASS_StreamGetFilePosition>(FApi, kFilePositionError,
+                                                            DWORD(FActiveChannel), mode);
 }
 
 void TPlatformRadio::report(const QString& text, int32_t progress) {
@@ -160,8 +163,6 @@ void TPlatformRadio::WaitForBuffer() {
         const auto length = static_cast<DWORD>(filePosition(BASS_FILEPOS_END));
         if (length == kLengthError)
             return;
-        if (onGuiThread())
-            QCoreApplication::processEvents();
         // Wrapping arithmetic keeps the engine's all-ones error value harmless.
         const auto buffered = static_cast<int64_t>(filePosition(BASS_FILEPOS_BUFFER));
         const int64_t percent =
@@ -178,13 +179,15 @@ void TPlatformRadio::WaitForBuffer() {
     }
 }
 
+const char* TPlatformRadio::tags(DWORD kind) const {
+    return CallEngine<&BassApi::BASS_ChannelGetTags>(FApi, static_cast<const char*>(nullptr),
+                                                     DWORD(FActiveChannel), kind);
+}
+
 void TPlatformRadio::ReportBroadcastInfo() {
-    if (!FApi.BASS_ChannelGetTags)
-        return;
-    const DWORD channel = FActiveChannel;
-    const char* tags = FApi.BASS_ChannelGetTags(channel, BASS_TAG_ICY);
+    const char* tags = this->tags(BASS_TAG_ICY);
     if (!tags || !*tags)
-        tags = FApi.BASS_ChannelGetTags(channel, BASS_TAG_HTTP);
+        tags = this->tags(BASS_TAG_HTTP);
     if (!tags || !*tags)
         return;
     QString name = strUnknown;
@@ -200,9 +203,7 @@ void TPlatformRadio::ReportBroadcastInfo() {
 }
 
 void TPlatformRadio::DoMeta() {
-    if (!FApi.BASS_ChannelGetTags)
-        return;
-    const char* meta = FApi.BASS_ChannelGetTags(FActiveChannel, BASS_TAG_META);
+    const char* meta = tags(BASS_TAG_META);
     if (!meta)
         return;
     const QString text = decodeEngineText(QByteArrayView(meta));
@@ -222,8 +223,8 @@ void TPlatformRadio::DoMeta() {
 
 void TPlatformRadio::Pause() {
     const DWORD channel = FActiveChannel;
-    if (channel != 0 && FApi.BASS_ChannelStop)
-        FApi.BASS_ChannelStop(channel);
+    if (channel != 0)
+        CallEngine<&BassApi::BASS_ChannelStop>(FApi, BOOL(0), channel);
 }
 
 void TPlatformRadio::SetStreamURL(QString AUrl) {

@@ -1,4 +1,8 @@
 // Desktop stream player on the stream engine.
+//
+// Threads: InitRadio on the main thread; Play on one thread at a time (the connection thread);
+// Pause, UnloadRadio, SetVolume and the setters on any thread; DoMeta on the Play thread and on
+// the engine's dispatcher thread.
 #pragma once
 
 #include "radio.h"
@@ -11,10 +15,11 @@
 
 class TPlatformRadio;
 
-// The player that ran InitRadio last; title syncs carry no user data and reach it through this.
+// The player that ran InitRadio last: the title sync's way to a player when it carries none.
 extern std::atomic<TPlatformRadio*> ARadio;
 
-// Title sync registered on every stream: reports the new title through ARadio.
+// Title sync registered on every stream with its player as user data (safe: a player frees its
+// stream before it goes, and the engine runs no sync of a freed stream); reports the new title.
 extern "C" void MetaSync(HSYNC handle, DWORD channel, DWORD data, void* user);
 
 class TPlatformRadio final : public TCustomRadio {
@@ -47,6 +52,10 @@ public:
 
     bool PauseOnIncomingCalls() const { return FPauseOnIncomingCalls; }
 
+    // The engine's error code for the last Play that could not open its stream (BASS_OK after a
+    // successful one): why the connection failed.
+    int LastErrorCode() const { return FLastError; }
+
     // The library has no widgets: the application installs the message box it wants shown.
     static void SetNoticeHook(NoticeHook hook);
 
@@ -56,6 +65,8 @@ private:
     void ApplyVolume(DWORD handle);
     void report(const QString& text, int32_t progress);
     QWORD filePosition(DWORD mode) const;
+    const char* tags(DWORD kind) const;
+    int EngineError() const;
 
     const BassApi& FApi;
     QString FStreamURL;
@@ -67,6 +78,7 @@ private:
     std::atomic<float> FVolume{0.0f};
     // Streams keep the engine's own gain until a volume has been chosen.
     std::atomic<bool> FVolumeChosen{false};
+    std::atomic<int> FLastError{BASS_OK};
 };
 
 // Engine text (header lines, titles): UTF-8 when valid, otherwise Windows-1252.

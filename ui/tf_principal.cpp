@@ -1,26 +1,22 @@
-// The window's lifecycle, the player panel and the slide of the tab control.
+// The window's lifecycle, its handlers' forwards to the parts, and the slide of the tab control.
 
 #include "tf_principal.h"
 
-#include "content/programme_model.h"
-#include "content/sponsor_model.h"
-#include "content/statistics_visit.h"
 #include "deployment.h"
-#include "profile/link_opener.h"
+#include "link_opener.h"
+#include "listener_profile.h"
+#include "main_thread.h"
+#include "player_panel.h"
 #include "radio.h"
-#include "radio_bass.h"
+#include "station_content.h"
 #include "worker.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QJSEngine>
 #include <QMessageBox>
+#include <QMetaObject>
 #include <QQmlEngine>
-#include <QThread>
-#include <QTimer>
-#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -29,50 +25,23 @@ TF_Principal* F_Principal = nullptr;
 namespace {
 
 constexpr int kPageCount = 2;
+constexpr int kProgrammePage = 1;
 constexpr int kSlideMs = 300;
 constexpr int kSlideTickMs = 16;
-constexpr int kShutdownWaitMs = 1500;
 
-const QString kLoadingText = QStringLiteral("Comunicando com o Servidor\rÉ Rapidinho");
-const QString kAttemptText = QStringLiteral("Comunicando com o Servidor\rÉ Rapidinho...");
-
-bool OnMainThread() {
-    auto* app = QCoreApplication::instance();
-    return !app || QThread::currentThread() == app->thread();
-}
-
-// A modal box with the application's title, the text and one OK button.
+// A modal box with the application's title, the text and one OK button: the one nested event
+// loop of the window.
 void ShowPlainBox(const QString& text) {
     auto show = [text] {
         QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text,
                         QMessageBox::Ok);
         box.exec();
     };
-    if (OnMainThread())
+    if (zelvorna::OnMainThread())
         show();
     else
         QMetaObject::invokeMethod(qApp, show, Qt::BlockingQueuedConnection);
 }
-
-// The default error box ends its text with a full stop.
-QString DefaultErrorText(const std::exception_ptr& error) {
-    QString text = zelvorna::TWorker::MessageOf(error);
-    if (!text.endsWith(u'.'))
-        text += u'.';
-    return text;
-}
-
-// Resets a flag on every way out of a scope.
-class TFlagGuard {
-public:
-    explicit TFlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-    ~TFlagGuard() { flag_ = false; }
-    TFlagGuard(const TFlagGuard&) = delete;
-    TFlagGuard& operator=(const TFlagGuard&) = delete;
-
-private:
-    bool& flag_;
-};
 
 } // namespace
 
@@ -108,10 +77,18 @@ TF_Principal::Dependencies TF_Principal::DefaultDependencies() {
     return deps;
 }
 
-TF_Principal::TF_Principal(Dependencies deps, QObject* parent)
-    : QObject(parent), deps_(std::move(deps)), loadingText_(kLoadingText),
-      sponsors_(std::make_unique<content::TSponsorModel>()),
-      programmes_(std::make_unique<content::TProgrammeModel>()) {
+TF_Principal::TF_Principal(Dependencies deps, QObject* parent) : QObject(parent) {
+    player_ = std::make_unique<TPlayerPanel>(TPlayerPanel::Dependencies{
+        deps.makeRadio, deps.showMessage, deps.showDefaultError, deps.streamHost, &StatusProc,
+        &BroadcastInfoProc, &BroadcastMetaProc});
+    content_ = std::make_unique<content::TStationContent>(content::TStationContent::Dependencies{
+        deps.siteHost, deps.visitStatistics, deps.showMessage, deps.linkOpener,
+        [this](std::function<void()> then) { GotoVisibleTab(kProgrammePage, std::move(then)); }});
+    profile_ = std::make_unique<profile::TListenerProfile>(profile::TListenerProfile::Dependencies{
+        deps.settingsPath, deps.linkOpener, deps.showDefaultError, deps.siteHost,
+        deps.requestEmail});
+    slideTimer_.setInterval(kSlideTickMs);
+    connect(&slideTimer_, &QTimer::timeout, this, &TF_Principal::SlideStep);
     F_Principal = this;
 }
 
@@ -132,205 +109,88 @@ TF_Principal* TF_Principal::create(QQmlEngine* qmlEngine, QJSEngine* jsEngine) {
 
 void TF_Principal::FormCreate(QObject* Sender) {
     Q_UNUSED(Sender);
-    Player_Radio_Zelvorna = std::shared_ptr<TRadio>(deps_.makeRadio());
-    Player_Radio_Zelvorna->SetOwner(window_);
-    setPlaying(false);
-    setPlayTag(0);
-    RunGreetingStep();
-    volumeMinimum_ = 0;
-    emit volumeRangeChanged();
-    volumeMaximum_ = 100;
-    emit volumeRangeChanged();
-    setVolumeValue(50);
+    player_->CreateRadio(window_);
+    profile_->RunGreetingStep();
+    player_->SetUpVolume();
 }
 
 void TF_Principal::FormShow(QObject* Sender) {
     Q_UNUSED(Sender);
-    auto* worker =
-        zelvorna::TWorker::Create([this](zelvorna::TWorker& self) { StartupFetchBody(self); });
-    worker->SetOnTerminate([this](zelvorna::TWorker* sender) { Terminate_Form_Show(sender); });
-    worker->Start();
+    content_->StartupFetch();
 }
 
+// From now on no worker reaches the window; the player panel lets go of the radio component.
 void TF_Principal::FormClose(QObject* Sender) {
     Q_UNUSED(Sender);
     zelvorna::TWorker::BeginShutdown();
-    // A connection blocked in the engine returns once the engine is freed.
-    if (auto freeEngine = BassApi::Global().BASS_Free)
-        freeEngine();
-    zelvorna::TWorker::WaitForAll(kShutdownWaitMs);
-    // A connection thread still running keeps its own reference to the radio.
-    Player_Radio_Zelvorna.reset();
+    slideTimer_.stop();
+    player_->Shutdown();
 }
 
-void TF_Principal::Terminate_Form_Show(zelvorna::TWorker* Sender) {
-    ReportWorkerError(Sender);
-}
-
-void TF_Principal::ReportWorkerError(zelvorna::TWorker* Sender) {
-    if (Sender && Sender->HasFatalError() && deps_.showMessage)
-        deps_.showMessage(Sender->FatalErrorMessage());
-}
-
-// ---- Player panel ----
+// ---- Forwards to the parts ----
 
 void TF_Principal::Botao_PlayClick(QObject* Sender) {
     Q_UNUSED(Sender);
-    if (resuming_ || connecting_ || !Player_Radio_Zelvorna)
-        return;
-    if (!Playing) {
-        StartConnectionAttempt();
-        return;
-    }
-    try {
-        TogglePlayback();
-    } catch (...) {
-        // QML cannot carry the error further: show it as the default error box would.
-        if (deps_.showDefaultError)
-            deps_.showDefaultError(DefaultErrorText(std::current_exception()));
-    }
-}
-
-void TF_Principal::StartConnectionAttempt() {
-    connecting_ = true;
-    setSpinnerRunning(true);
-    setLoadingText(kAttemptText);
-    setOverlayInFront(true);
-    auto* worker =
-        zelvorna::TWorker::Create([this, radio = Player_Radio_Zelvorna](zelvorna::TWorker& self) {
-            ConnectionAttemptBody(self, radio);
-        });
-    worker->SetOnTerminate([this](zelvorna::TWorker* sender) { Terminate_Carrega_Radio(sender); });
-    worker->Start();
-}
-
-// Runs on the connection thread; the radio is its own reference, so closing the window while a
-// connect blocks never frees the radio under it.
-void TF_Principal::ConnectionAttemptBody(zelvorna::TWorker& worker,
-                                         const std::shared_ptr<TRadio>& radio) {
-    radio->SetStatusProc(StatusProc);
-    radio->SetBroadcastInfoProc(BroadcastInfoProc);
-    radio->SetBroadcastMetaProc(BroadcastMetaProc);
-    const QString address = deps_.streamHost + QStringLiteral(":8000/radiozelvorna");
-    radio->SetStreamURL(QStringLiteral("https://") + address);
-    bool connected = radio->Play();
-    if (!connected && !zelvorna::TWorker::ShuttingDown()) {
-        radio->SetStreamURL(QStringLiteral("http://") + address);
-        connected = radio->Play();
-    }
-    if (zelvorna::TWorker::ShuttingDown())
-        return; // the window may be gone
-    Playing = connected;
-    if (connected)
-        worker.Synchronize([this] { ConnectedStep(); });
-}
-
-void TF_Principal::ConnectedStep() {
-    emit playingChanged();
-    if (playTag_ == 0) {
-        setPlayIcon(3);
-        setPlayTag(1);
-    } else {
-        setPlayIcon(0);
-        if (Player_Radio_Zelvorna)
-            Player_Radio_Zelvorna->Pause();
-        setPlayTag(0);
-    }
-    if (stopTag_ == 1) {
-        setStopIcon(4);
-        setStopTag(0);
-    }
-}
-
-void TF_Principal::Terminate_Carrega_Radio(zelvorna::TWorker* Sender) {
-    connecting_ = false;
-    emit playingChanged(); // written by the connection thread
-    setSpinnerRunning(false);
-    setOverlayInFront(false);
-    ReportWorkerError(Sender);
-}
-
-void TF_Principal::TogglePlayback() {
-    const std::shared_ptr<TRadio> radio = Player_Radio_Zelvorna;
-    if (playTag_ == 0) {
-        setPlayIcon(3); // shows while the resuming Play buffers
-        {
-            TFlagGuard resuming(resuming_);
-            radio->Play(); // a failed resume is not reported
-        }
-        setPlayTag(1);
-    } else {
-        setPlayIcon(0);
-        radio->Pause();
-        setPlayTag(0);
-    }
-    if (stopTag_ == 1) {
-        setStopIcon(4);
-        setStopTag(0);
-        setPlaying(false);
-    }
+    player_->PlayClick();
 }
 
 void TF_Principal::Botao_StopClick(QObject* Sender) {
     Q_UNUSED(Sender);
-    if (resuming_ || connecting_)
-        return;
-    if (playTag_ == 1) {
-        if (Player_Radio_Zelvorna)
-            Player_Radio_Zelvorna->Pause();
-        setPlayIcon(0);
-    }
-    setStopIcon(5);
-    setStopTag(1);
-    setProgressValue(0);
+    player_->StopClick();
 }
-
-void TF_Principal::ReportStatus(int progress) {
-    if (OnMainThread()) {
-        setProgressValue(progress);
-        return;
-    }
-    // Queued calls from one thread keep their order and run before its later hand-offs.
-    QMetaObject::invokeMethod(
-        this, [this, progress] { setProgressValue(progress); }, Qt::QueuedConnection);
-}
-
-// ---- Volume ----
 
 void TF_Principal::TrackBar_VolumeTracking(QObject* Sender) {
     Q_UNUSED(Sender);
-    PassVolumeOn();
+    player_->VolumeTracking();
 }
 
 void TF_Principal::Image_Volume_MaximoClick(QObject* Sender) {
     Q_UNUSED(Sender);
-    setVolumeValue(volumeValue_ + 1);
-    if (volumeValue_ >= 100)
-        setVolumeValue(100);
-    PassVolumeOn();
+    player_->VolumeUpClick();
 }
 
 void TF_Principal::Image_Volume_MinimoClick(QObject* Sender) {
     Q_UNUSED(Sender);
-    setVolumeValue(volumeValue_ - 1);
-    if (volumeValue_ <= 0)
-        setVolumeValue(0);
-    PassVolumeOn();
+    player_->VolumeDownClick();
 }
 
-void TF_Principal::PassVolumeOn() {
-    if (Player_Radio_Zelvorna)
-        Player_Radio_Zelvorna->SetVolume(static_cast<float>(volumeValue_));
+void TF_Principal::ReportStatus(int progress) {
+    player_->ReportStatus(progress);
 }
 
-// Like a track bar: the value stays within the range, and a real change raises tracking.
-void TF_Principal::setVolumeValue(double value) {
-    value = std::clamp(value, volumeMinimum_, std::max(volumeMinimum_, volumeMaximum_));
-    if (value == volumeValue_)
-        return;
-    volumeValue_ = value;
-    emit volumeValueChanged();
-    TrackBar_VolumeTracking(nullptr);
+void TF_Principal::Layout_ProgramacaoClick(QObject* Sender) {
+    Q_UNUSED(Sender);
+    content_->ProgrammesClick();
+}
+
+void TF_Principal::ListBox_PatrocinadoresItemClick(QObject* Sender, int itemIndex) {
+    Q_UNUSED(Sender);
+    content_->SponsorClick(itemIndex);
+}
+
+void TF_Principal::Image_Edita_Nome_OuvinteClick(QObject* Sender) {
+    Q_UNUSED(Sender);
+    profile_->EditNameClick();
+}
+
+void TF_Principal::Spb_ConfirmaClick(QObject* Sender) {
+    Q_UNUSED(Sender);
+    profile_->ConfirmClick();
+}
+
+void TF_Principal::Spb_CancelarClick(QObject* Sender) {
+    Q_UNUSED(Sender);
+    profile_->CancelClick();
+}
+
+void TF_Principal::Layout_PedidoClick(QObject* Sender) {
+    Q_UNUSED(Sender);
+    profile_->SongRequestClick();
+}
+
+void TF_Principal::Image_PromocaoClick(QObject* Sender) {
+    Q_UNUSED(Sender);
+    profile_->PromotionsClick();
 }
 
 // ---- Tab control ----
@@ -340,45 +200,47 @@ void TF_Principal::Layout_HomeClick(QObject* Sender) {
     GotoVisibleTab(0);
 }
 
-bool TF_Principal::GotoVisibleTab(int pageIndex) {
-    if (pageIndex < 0 || pageIndex >= kPageCount || pageIndex == activePage_ || sliding_)
+bool TF_Principal::GotoVisibleTab(int pageIndex, std::function<void()> then) {
+    if (pageIndex < 0 || pageIndex >= kPageCount || pageIndex == activePage_ || sliding_) {
+        if (then)
+            then();
         return false;
+    }
     // Normal direction: the new page comes in from the right; going back, from the left.
-    const int direction = pageIndex > activePage_ ? 1 : -1;
-    const int width = static_cast<int>(std::lround(tabWidth_));
+    slideDirection_ = pageIndex > activePage_ ? 1 : -1;
+    slideWidth_ = static_cast<int>(std::lround(tabWidth_));
+    afterSlide_ = std::move(then);
 
     sliding_ = true;
     slideFromPage_ = activePage_;
     slideOldX_ = 0;
-    slideNewX_ = direction * width;
+    slideNewX_ = slideDirection_ * slideWidth_;
     activePage_ = pageIndex;
     emit activePageChanged();
     emit slideChanged();
+    slideClock_.start();
+    slideTimer_.start();
+    return true;
+}
 
-    // A local loop that takes user input too: the window keeps working, re-entry is refused.
-    QEventLoop loop;
-    QElapsedTimer clock;
-    QTimer tick;
-    tick.setInterval(kSlideTickMs);
-    connect(&tick, &QTimer::timeout, &loop, [&] {
-        const double done = std::min(1.0, double(clock.elapsed()) / kSlideMs);
-        const int moved = static_cast<int>(std::lround(done * width));
-        slideOldX_ = -direction * moved;
-        slideNewX_ = direction * (width - moved);
-        emit slideChanged();
-        if (done >= 1.0)
-            loop.quit();
-    });
-    clock.start();
-    tick.start();
-    loop.exec();
+// One frame of the slide: both pages move at constant speed, in whole pixels.
+void TF_Principal::SlideStep() {
+    const double done = std::min(1.0, double(slideClock_.elapsed()) / kSlideMs);
+    const int moved = static_cast<int>(std::lround(done * slideWidth_));
+    slideOldX_ = -slideDirection_ * moved;
+    slideNewX_ = slideDirection_ * (slideWidth_ - moved);
+    emit slideChanged();
+    if (done < 1.0)
+        return;
 
+    slideTimer_.stop();
     sliding_ = false;
     slideFromPage_ = -1;
     slideOldX_ = 0;
     slideNewX_ = 0;
     emit slideChanged();
-    return true;
+    if (auto then = std::exchange(afterSlide_, {}))
+        then();
 }
 
 void TF_Principal::setTabWidth(double width) {
@@ -386,90 +248,4 @@ void TF_Principal::setTabWidth(double width) {
         return;
     tabWidth_ = width;
     emit tabWidthChanged();
-}
-
-// ---- State setters ----
-
-void TF_Principal::setOverlayInFront(bool front) {
-    if (front == overlayInFront_)
-        return;
-    overlayInFront_ = front;
-    emit overlayInFrontChanged();
-}
-
-void TF_Principal::setLoadingText(const QString& text) {
-    if (text == loadingText_)
-        return;
-    loadingText_ = text;
-    emit loadingTextChanged();
-}
-
-void TF_Principal::setSpinnerRunning(bool running) {
-    if (running == spinnerRunning_)
-        return;
-    spinnerRunning_ = running;
-    emit spinnerRunningChanged();
-}
-
-void TF_Principal::setPlayIcon(int index) {
-    if (index == playIconIndex_)
-        return;
-    playIconIndex_ = index;
-    emit playIconIndexChanged();
-}
-
-void TF_Principal::setStopIcon(int index) {
-    if (index == stopIconIndex_)
-        return;
-    stopIconIndex_ = index;
-    emit stopIconIndexChanged();
-}
-
-void TF_Principal::setPlayTag(int tag) {
-    if (tag == playTag_)
-        return;
-    playTag_ = tag;
-    emit playTagChanged();
-}
-
-void TF_Principal::setStopTag(int tag) {
-    if (tag == stopTag_)
-        return;
-    stopTag_ = tag;
-    emit stopTagChanged();
-}
-
-void TF_Principal::setPlaying(bool playing) {
-    if (playing == Playing)
-        return;
-    Playing = playing;
-    emit playingChanged();
-}
-
-void TF_Principal::setProgressValue(double value) {
-    if (value == progressValue_)
-        return;
-    progressValue_ = value;
-    emit progressValueChanged();
-}
-
-void TF_Principal::setGreetingText(const QString& text) {
-    if (text == greetingText_)
-        return;
-    greetingText_ = text;
-    emit greetingTextChanged();
-}
-
-void TF_Principal::setNameDialogVisible(bool visible) {
-    if (visible == nameDialogVisible_)
-        return;
-    nameDialogVisible_ = visible;
-    emit nameDialogVisibleChanged();
-}
-
-void TF_Principal::setSponsorStripVisible(bool visible) {
-    if (visible == sponsorStripVisible_)
-        return;
-    sponsorStripVisible_ = visible;
-    emit sponsorStripVisibleChanged();
 }

@@ -33,33 +33,33 @@ typedef void SYNCPROC(HSYNC handle, DWORD channel, DWORD data, void* user);
 typedef void DOWNLOADPROC(const void* buffer, DWORD length, void* user);
 
 /* Stream creation flags. */
-#define BASS_STREAM_AUTOFREE 0x40000u   /* free the stream once the download and playback ended */
-#define BASS_STREAM_BLOCK 0x100000u     /* download in small blocks (live streams) */
-#define BASS_STREAM_STATUS 0x800000u    /* keep the reply's header lines as tags */
-#define BASS_UNICODE 0x80000000u        /* strings are UTF-16 */
+#define BASS_STREAM_AUTOFREE 0x40000u /* free the stream once the download and playback ended */
+#define BASS_STREAM_BLOCK 0x100000u   /* download in small blocks (live streams) */
+#define BASS_STREAM_STATUS 0x800000u  /* keep the reply's header lines as tags */
+#define BASS_UNICODE 0x80000000u      /* strings are UTF-16 */
 
 /* Configuration options. */
-#define BASS_CONFIG_NET_PREBUF 15       /* percentage pre-buffered before playback (0 = none) */
-#define BASS_CONFIG_NET_PLAYLIST 21     /* 1 = follow .pls/.m3u replies to their first address */
+#define BASS_CONFIG_NET_PREBUF 15   /* percentage pre-buffered before playback (0 = none) */
+#define BASS_CONFIG_NET_PLAYLIST 21 /* 1 = follow .pls/.m3u replies to their first address */
 
 /* BASS_StreamGetFilePosition modes. */
-#define BASS_FILEPOS_END 2              /* size of the download buffer in bytes */
-#define BASS_FILEPOS_CONNECTED 4        /* 1 while downloading, 0 once the download ended */
-#define BASS_FILEPOS_BUFFER 5           /* bytes waiting in the download buffer */
+#define BASS_FILEPOS_END 2       /* size of the download buffer in bytes */
+#define BASS_FILEPOS_CONNECTED 4 /* 1 while downloading, 0 once the download ended */
+#define BASS_FILEPOS_BUFFER 5    /* bytes waiting in the download buffer */
 
 /* BASS_ChannelGetTags kinds. */
-#define BASS_TAG_HTTP 3                 /* status line and header lines of an HTTP reply */
-#define BASS_TAG_ICY 4                  /* header lines of an "ICY 200 OK" reply */
-#define BASS_TAG_META 5                 /* latest in-stream metadata block */
+#define BASS_TAG_HTTP 3 /* status line and header lines of an HTTP reply */
+#define BASS_TAG_ICY 4  /* header lines of an "ICY 200 OK" reply */
+#define BASS_TAG_META 5 /* latest in-stream metadata block */
 
 /* Sync kinds. */
-#define BASS_SYNC_META 4                /* a metadata block with new content is being played */
+#define BASS_SYNC_META 4 /* a metadata block with new content is being played */
 
 /* BASS_ChannelGetPosition modes. */
-#define BASS_POS_BYTE 0                 /* bytes of 44.1 kHz stereo float32 played so far */
+#define BASS_POS_BYTE 0 /* bytes of 44.1 kHz stereo float32 played so far */
 
 /* Channel attributes. */
-#define BASS_ATTRIB_VOL 2               /* gain 0.0 to 1.0 */
+#define BASS_ATTRIB_VOL 2 /* gain 0.0 to 1.0 */
 
 /* Error codes of BASS_ErrorGetCode. */
 #define BASS_OK 0
@@ -94,8 +94,10 @@ ENGINE_API HPLUGIN BASS_PluginLoad(const char* file, DWORD flags);
  * BASS_StreamFree of the handle being connected (or BASS_Free) makes it return 0 promptly. */
 ENGINE_API HSTREAM BASS_StreamCreateURL(const void* url, DWORD offset, DWORD flags,
                                         DOWNLOADPROC* proc, void* user);
-/* Stops, aborts the download and frees the stream; 0 or a stale handle: 0. Any thread, a sync
- * callback of that stream included. */
+/* Stops, aborts the download and frees the stream; 0 or a stale handle: 0. Once it returns, no
+ * sync of that stream runs any more (a sync running meanwhile is waited for), so a sync's user
+ * data may be freed then. Any thread, a sync callback of that stream included; a sync must not
+ * wait for a thread that may be freeing its stream. */
 ENGINE_API BOOL BASS_StreamFree(HSTREAM handle);
 /* BASS_FILEPOS_END, _BUFFER, _CONNECTED; all bits set for a bad handle. Any thread; cheap
  * enough to poll. */
@@ -104,7 +106,7 @@ ENGINE_API QWORD BASS_StreamGetFilePosition(HSTREAM handle, DWORD mode);
  * that tag changes or the stream is freed. Any thread. */
 ENGINE_API const char* BASS_ChannelGetTags(DWORD handle, DWORD tags);
 /* BASS_SYNC_META only: proc runs on the engine's dispatcher thread, with no engine lock held,
- * each time a metadata block with new content is heard. Any thread. */
+ * each time a metadata block with new content is heard, until the stream is freed. Any thread. */
 ENGINE_API HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc,
                                      void* user);
 /* Starts (or resumes) decoding and output; restart is ignored. Any thread. */

@@ -66,6 +66,10 @@ private:
     std::thread dispatcher_;
     std::condition_variable dispatcherWake_;
     bool dispatcherStop_ = false; // guarded by mutex_
+    // The stream whose syncs the dispatcher is running now (0: none), so that a free can wait
+    // for them: after BASS_StreamFree no sync of that stream runs. Guarded by mutex_.
+    DWORD firing_ = 0;
+    std::condition_variable firingDone_;
 };
 
 Engine& engine() {
@@ -167,7 +171,7 @@ HSTREAM Engine::create(std::string url, DWORD flags) {
 bool Engine::free(HSTREAM handle) {
     std::shared_ptr<Stream> stream;
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         const auto it = table_.find(handle);
         if (it == table_.end())
             return fail(BASS_ERROR_HANDLE, false);
@@ -176,6 +180,9 @@ bool Engine::free(HSTREAM handle) {
         ready_.erase(handle);
         output_.remove(&stream->mix());
         stream->abort();
+        // A sync of this stream may free it itself; anyone else waits for a running one.
+        if (std::this_thread::get_id() != dispatcher_.get_id())
+            firingDone_.wait(lock, [&] { return firing_ != handle; });
     }
     stream.reset(); // joins its threads unless another call still holds it
     return succeed(true);
@@ -239,10 +246,21 @@ void Engine::dispatchOnce() {
     }
     std::vector<Sync> toFire;
     for (const auto& stream : streams) {
-        // No engine lock is held here: a sync may call back into the engine.
         while (stream->nextPlayedChange(toFire)) {
+            {
+                std::lock_guard lock(mutex_);
+                if (!ready_.count(stream->handle()))
+                    break; // freed meanwhile: its syncs' users may be gone
+                firing_ = stream->handle();
+            }
+            // No engine lock is held here: a sync may call back into the engine.
             for (const auto& sync : toFire)
                 sync.proc(sync.id, stream->handle(), 0, sync.user);
+            {
+                std::lock_guard lock(mutex_);
+                firing_ = 0;
+            }
+            firingDone_.notify_all();
         }
         if (stream->autoFree() && stream->drained())
             free(stream->handle());

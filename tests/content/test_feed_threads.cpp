@@ -2,7 +2,7 @@
 // order, and which error ends the body.
 
 #include "feed_threads.h"
-#include "ui/worker.h"
+#include "worker.h"
 
 #include <QtTest>
 
@@ -108,8 +108,10 @@ private slots:
         const TOutcome outcome = Run([&json](zelvorna::TWorker& self, TOutcome& out) {
             RunSponsorParsing(
                 self, json,
-                [&out](const QString& n, const QString& d, const QString& s, const QString& p) {
+                [&out](const QString& n, const QString& d, const QString& s, const QString& p,
+                       const content::TRowDone& done) {
                     Record(out, QStringList{n, d, s, p}.join('|'));
+                    QTimer::singleShot(5, qApp, done); // completes later, as a download does
                 },
                 [&out] { Record(out, "final"); });
         });
@@ -147,11 +149,12 @@ private slots:
         QFETCH(QStringList, calls);
         QFETCH(QString, error);
         const TOutcome outcome = Run([&json](zelvorna::TWorker& self, TOutcome& out) {
-            RunProgrammeParsing(
-                self, json,
-                [&out](const QString& n, const QString& d, const QString& s, const QString& p) {
-                    Record(out, QStringList{n, d, s, p}.join('|'));
-                });
+            RunProgrammeParsing(self, json,
+                                [&out](const QString& n, const QString& d, const QString& s,
+                                       const QString& p, const content::TRowDone& done) {
+                                    Record(out, QStringList{n, d, s, p}.join('|'));
+                                    done();
+                                });
         });
         QCOMPARE(outcome.calls, calls);
         QVERIFY(outcome.mainThreadOnly);

@@ -1,4 +1,5 @@
-// The feed download: charset rules, failures, and the wait on the main thread.
+// The feed download: charset rules, failures, the main thread never waiting, and the blocking
+// form on a worker.
 
 #include "feed_server_client.h"
 #include "text_get.h"
@@ -8,7 +9,26 @@
 #include <QtTest>
 
 using content::ETextGetError;
-using content::HttpGetText;
+
+namespace {
+
+// The main thread's way: the GET runs in the event loop and hands its text back.
+QString GetText(const QString& url) {
+    bool done = false;
+    QString text, error;
+    content::HttpGetTextAsync(url, qApp, [&](const QString& body, const QString& failure) {
+        text = body;
+        error = failure;
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, 30000))
+        throw std::runtime_error("no answer");
+    if (!error.isEmpty())
+        throw ETextGetError(error.toStdString());
+    return text;
+}
+
+} // namespace
 
 class TestTextGet : public QObject {
     Q_OBJECT
@@ -69,7 +89,7 @@ private slots:
         QFETCH(QByteArray, contentType);
         QFETCH(QByteArray, body);
         QFETCH(QString, expected);
-        QCOMPARE(HttpGetText(Echo(contentType, body)), expected);
+        QCOMPARE(GetText(Echo(contentType, body)), expected);
     }
 
     void failsOnAnythingButSuccess_data() {
@@ -81,7 +101,7 @@ private slots:
     }
     void failsOnAnythingButSuccess() {
         QFETCH(QString, path);
-        QVERIFY_THROWS_EXCEPTION(ETextGetError, HttpGetText(server_->Url(path)));
+        QVERIFY_THROWS_EXCEPTION(ETextGetError, GetText(server_->Url(path)));
     }
 
     void failsWhenNothingListens() {
@@ -90,21 +110,40 @@ private slots:
         const quint16 port = probe.serverPort();
         probe.close();
         QVERIFY_THROWS_EXCEPTION(ETextGetError,
-                                 HttpGetText(QStringLiteral("http://127.0.0.1:%1/x").arg(port)));
+                                 GetText(QStringLiteral("http://127.0.0.1:%1/x").arg(port)));
     }
 
     void emptySuccessIsEmptyText() {
         QVERIFY(server_->SetRoute("/empty.json", QByteArray(), "application/json", 204));
-        QCOMPARE(HttpGetText(server_->Url("/empty.json")), QString());
+        QCOMPARE(GetText(server_->Url("/empty.json")), QString());
     }
 
-    void mainThreadKeepsProcessingEventsWhileWaiting() {
-        int ticks = 0;
-        QTimer timer;
-        connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
-        timer.start(20);
-        QCOMPARE(HttpGetText(server_->Url("/slow/300/echo?hex=6f6b")), QString("ok"));
-        QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+    void mainThreadDoesNotWaitForTheReply() {
+        bool done = false;
+        content::HttpGetTextAsync(server_->Url("/slow/300/echo?hex=6f6b"), qApp,
+                                  [&](const QString&, const QString&) { done = true; });
+        QVERIFY(!done); // returned before the reply
+        QVERIFY(QTest::qWaitFor([&] { return done; }, 10000));
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, content::HttpGetText(server_->Url("/x")));
+    }
+
+    void workerWaitsInItsOwnLoop() {
+        QString text;
+        std::unique_ptr<QThread> worker(QThread::create(
+            [&] { text = content::HttpGetText(server_->Url("/slow/100/echo?hex=6f6b")); }));
+        worker->start();
+        QVERIFY(QTest::qWaitFor([&] { return worker->isFinished(); }, 10000));
+        QCOMPARE(text, QString("ok"));
+    }
+
+    void contextGoneDropsTheAnswer() {
+        bool called = false;
+        auto context = std::make_unique<QObject>();
+        content::HttpGetTextAsync(server_->Url("/slow/200/echo?hex=6f6b"), context.get(),
+                                  [&](const QString&, const QString&) { called = true; });
+        context.reset();
+        QTest::qWait(400);
+        QVERIFY(!called);
     }
 };
 

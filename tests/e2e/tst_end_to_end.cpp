@@ -2,11 +2,14 @@
 // the programme list sliding in, play to 100 % with audio at the device, stop to silence, the
 // greeting from the settings file, and a prompt close.
 
-#include "content/image_provider.h"
 #include "engine_test_server.h"
-#include "profile/link_opener.h"
+#include "image_provider.h"
+#include "link_recorder.h"
+#include "listener_profile.h"
+#include "player_panel.h"
 #include "radio.h"
 #include "radio_bass.h"
+#include "station_content.h"
 #include "tf_principal.h"
 
 #include <QAbstractListModel>
@@ -25,12 +28,6 @@
 Q_IMPORT_QML_PLUGIN(ZelvornaPlugin)
 
 namespace {
-
-class TRecordingOpener final : public profile::TLinkOpener {
-public:
-    void Open(const QUrl& link, ShowMode) override { opened.append(link); }
-    QList<QUrl> opened;
-};
 
 // Titles the radio component reported; its callbacks carry no context, so a plain list.
 QMutex titlesLock;
@@ -137,8 +134,8 @@ private slots:
         controller_ = std::make_unique<TF_Principal>(std::move(deps));
 
         engine_ = std::make_unique<QQmlApplicationEngine>();
-        content::InstallImageProvider(*engine_, controller_->sponsorModel(),
-                                      controller_->programmeModel());
+        content::InstallImageProvider(*engine_, controller_->content()->sponsorModel(),
+                                      controller_->content()->programmeModel());
         engine_->load(QUrl(QStringLiteral("qrc:/Zelvorna/qml/Main.qml")));
         QVERIFY(!engine_->rootObjects().isEmpty());
         window_ = qobject_cast<QQuickWindow*>(engine_->rootObjects().constFirst());
@@ -152,16 +149,16 @@ private slots:
     }
 
     void greetsTheStoredListener() {
-        QCOMPARE(controller_->greetingText(), QString::fromUtf8("Olá, Ana"));
+        QCOMPARE(controller_->profile()->greetingText(), QString::fromUtf8("Olá, Ana"));
         QCOMPARE(item("Lbl_Nome_Ouvinte")->property("text").toString(),
                  QString::fromUtf8("Olá, Ana"));
-        QVERIFY(!controller_->nameDialogVisible());
+        QVERIFY(!controller_->profile()->nameDialogVisible());
     }
 
     void sponsorsAppearWithLogos() {
-        QAbstractListModel* sponsors = controller_->sponsorModel();
-        QTRY_VERIFY_WITH_TIMEOUT(sponsors->rowCount() > 0 && controller_->sponsorStripVisible(),
-                                 20000);
+        QAbstractListModel* sponsors = controller_->content()->sponsorModel();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            sponsors->rowCount() > 0 && controller_->content()->sponsorStripVisible(), 20000);
         const QHash<int, QByteArray> roles = sponsors->roleNames();
         const int logoRole = roles.key("logo");
         const int nameRole = roles.key("name");
@@ -174,16 +171,16 @@ private slots:
     }
 
     void sponsorCardOpensItsSite() {
-        QAbstractListModel* sponsors = controller_->sponsorModel();
+        QAbstractListModel* sponsors = controller_->content()->sponsorModel();
         const QString site = sponsors->index(0).data(sponsors->roleNames().key("site")).toString();
         controller_->ListBox_PatrocinadoresItemClick(nullptr, 0);
         QCOMPARE(opener_->opened.size(), 1);
-        QCOMPARE(opener_->opened.constFirst(), QUrl(site));
+        QCOMPARE(opener_->opened.constFirst().url, QUrl(site));
     }
 
     void programmesSlideIntoView() {
         click("Layout_Programacao");
-        QTRY_VERIFY_WITH_TIMEOUT(controller_->programmeModel()->rowCount() > 0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(controller_->content()->programmeModel()->rowCount() > 0, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(controller_->activePage() == 1 && !controller_->sliding(), 5000);
         click("Layout_Home");
         QTRY_VERIFY_WITH_TIMEOUT(controller_->activePage() == 0 && !controller_->sliding(), 5000);
@@ -192,13 +189,13 @@ private slots:
 
     void playBuffersToFullAndSoundReachesTheDevice() {
         click("Botao_Play");
-        QVERIFY(controller_->overlayInFront()); // raised before the handler returned
-        QVERIFY(controller_->spinnerRunning());
-        QTRY_VERIFY_WITH_TIMEOUT(!controller_->overlayInFront(), 20000);
-        QVERIFY(controller_->playing());
-        QCOMPARE(controller_->progressValue(), 100.0);
-        QCOMPARE(controller_->playIconIndex(), 3);
-        QVERIFY(!controller_->spinnerRunning());
+        QVERIFY(controller_->player()->overlayInFront()); // raised before the handler returned
+        QVERIFY(controller_->player()->spinnerRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(!controller_->player()->overlayInFront(), 20000);
+        QVERIFY(controller_->player()->playing());
+        QCOMPARE(controller_->player()->progressValue(), 100.0);
+        QCOMPARE(controller_->player()->playIconIndex(), 3);
+        QVERIFY(!controller_->player()->spinnerRunning());
         const qint64 mark = FileSize(capture_);
         QTest::qWait(2000);
         QVERIFY2(FileSize(capture_) > mark, "the device keeps consuming audio");
@@ -207,7 +204,7 @@ private slots:
 
     // The window shows no title, but the playing radio component must keep reporting them.
     void titleChangesArriveWhilePlaying() {
-        controller_->Player_Radio_Zelvorna->SetBroadcastMetaProc(&RecordTitle);
+        controller_->player()->Player_Radio_Zelvorna->SetBroadcastMetaProc(&RecordTitle);
         QTRY_VERIFY_WITH_TIMEOUT(TitlesSoFar().size() >= 2, 15000);
         for (const QString& title : TitlesSoFar())
             QVERIFY2(title.startsWith(QString::fromUtf8("Zelvorna Trio - Canção ")),
@@ -216,9 +213,9 @@ private slots:
 
     void stopSilencesTheStream() {
         click("Botao_Stop");
-        QCOMPARE(controller_->stopIconIndex(), 5);
-        QCOMPARE(controller_->playIconIndex(), 0);
-        QCOMPARE(controller_->progressValue(), 0.0);
+        QCOMPARE(controller_->player()->stopIconIndex(), 5);
+        QCOMPARE(controller_->player()->playIconIndex(), 0);
+        QCOMPARE(controller_->player()->progressValue(), 0.0);
         QTest::qWait(300);
         const qint64 mark = FileSize(capture_);
         QTest::qWait(1000);
@@ -231,7 +228,7 @@ private slots:
         timer.start();
         controller_->FormClose(window_);
         QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
-        QVERIFY(!controller_->Player_Radio_Zelvorna);
+        QVERIFY(!controller_->player()->Player_Radio_Zelvorna);
     }
 
     void cleanupTestCase() {

@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     f.controller->Image_Edita_Nome_OuvinteClick(nullptr);
     QQuickItem* dialog = f.Item("Layout_Pega_Nome");
     dialog->setVisible(true);
-    f.controller->setNameText(QStringLiteral("Maria"));
+    f.controller->profile()->setNameText(QStringLiteral("Maria"));
     grab("layout_dialog.png");
     dialog->setVisible(false);
 

@@ -2,12 +2,15 @@
 // The main window loaded as the application loads it, over a controller whose radio and link
 // opener are test doubles. Shared by the layout test and the screenshot tool.
 
-#include "content/image_provider.h"
-#include "content/programme_model.h"
-#include "content/sponsor_model.h"
-#include "profile/link_opener.h"
+#include "image_provider.h"
+#include "link_recorder.h"
+#include "listener_profile.h"
+#include "player_panel.h"
+#include "programme_model.h"
 #include "radio.h"
 #include "silent_radio.h"
+#include "sponsor_model.h"
+#include "station_content.h"
 #include "tf_principal.h"
 #include "worker.h"
 
@@ -39,12 +42,6 @@ private:
     std::shared_ptr<TBlockingRadioState> state_;
 };
 
-class TRecordingOpener final : public profile::TLinkOpener {
-public:
-    void Open(const QUrl& link, ShowMode) override { opened.append(link); }
-    QList<QUrl> opened;
-};
-
 class TWindowFixture {
 public:
     TWindowFixture() {
@@ -62,8 +59,8 @@ public:
         deps.visitStatistics = false;
         controller = std::make_unique<TF_Principal>(std::move(deps));
 
-        content::InstallImageProvider(engine, controller->sponsorModel(),
-                                      controller->programmeModel());
+        content::InstallImageProvider(engine, controller->content()->sponsorModel(),
+                                      controller->content()->programmeModel());
         engine.load(QUrl(QStringLiteral("qrc:/Zelvorna/qml/Main.qml")));
         if (!engine.rootObjects().isEmpty())
             window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
@@ -107,10 +104,10 @@ public:
     }
 
     content::TSponsorModel* Sponsors() const {
-        return static_cast<content::TSponsorModel*>(controller->sponsorModel());
+        return static_cast<content::TSponsorModel*>(controller->content()->sponsorModel());
     }
     content::TProgrammeModel* Programmes() const {
-        return static_cast<content::TProgrammeModel*>(controller->programmeModel());
+        return static_cast<content::TProgrammeModel*>(controller->content()->programmeModel());
     }
 
     QTemporaryDir settingsDir;

@@ -1,12 +1,10 @@
-// The window's greeting, name dialog and outside links, driven through the controller with the
-// settings file in a temporary folder.
+// The listener profile's greeting, name dialog and outside links, with the settings file in a
+// temporary folder.
 
 #include "file_size_limit.h"
 #include "ini_file.h"
-#include "link_opener.h"
-#include "radio.h"
-#include "silent_radio.h"
-#include "tf_principal.h"
+#include "link_recorder.h"
+#include "listener_profile.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,16 +16,6 @@
 using ShowMode = profile::TLinkOpener::ShowMode;
 
 namespace {
-
-class TRecordingOpener final : public profile::TLinkOpener {
-public:
-    void Open(const QUrl& link, ShowMode mode) override {
-        links.append(link.toString());
-        modes.append(mode);
-    }
-    QStringList links;
-    QList<ShowMode> modes;
-};
 
 const QString kSection = QStringLiteral("Ouvinte");
 
@@ -52,9 +40,9 @@ private slots:
     void linksCarryOnlyFixedAddresses();
 
 private:
-    // A controller on the settings file at path, created as the window creates it.
-    std::unique_ptr<TF_Principal> Start(const QString& path);
-    std::unique_ptr<TF_Principal> Start() { return Start(path_); }
+    // A profile on the settings file at path, greeting as the window's creation does.
+    std::unique_ptr<profile::TListenerProfile> Start(const QString& path);
+    std::unique_ptr<profile::TListenerProfile> Start() { return Start(path_); }
     void Store(const QByteArray& bytes, const QString& path);
     void Store(const QByteArray& bytes) { Store(bytes, path_); }
     QString Stored(const QString& key) const {
@@ -80,20 +68,17 @@ void TstGreetingFlow::cleanup() {
     dir_.reset();
 }
 
-std::unique_ptr<TF_Principal> TstGreetingFlow::Start(const QString& path) {
-    TF_Principal::Dependencies deps;
-    deps.makeRadio = [] { return std::make_unique<TRadio>(std::make_unique<TSilentRadio>()); };
-    deps.showMessage = [this](const QString& text) { errors_.append("message: " + text); };
-    deps.showDefaultError = [this](const QString& text) { errors_.append(text); };
-    deps.linkOpener = opener_;
+std::unique_ptr<profile::TListenerProfile> TstGreetingFlow::Start(const QString& path) {
+    profile::TListenerProfile::Dependencies deps;
     deps.settingsPath = path;
+    deps.linkOpener = opener_;
+    deps.showDefaultError = [this](const QString& text) { errors_.append(text); };
     deps.siteHost = QStringLiteral("radio.example:8080");
     deps.requestEmail = QStringLiteral("pedidos@radio.example");
-    deps.visitStatistics = false;
-    auto window = std::make_unique<TF_Principal>(std::move(deps));
-    connect(window.get(), &TF_Principal::nameEditFocusRequested, this,
+    auto window = std::make_unique<profile::TListenerProfile>(std::move(deps));
+    connect(window.get(), &profile::TListenerProfile::nameEditFocusRequested, this,
             [this] { ++focusRequests_; });
-    window->FormCreate();
+    window->RunGreetingStep();
     return window;
 }
 
@@ -145,10 +130,10 @@ void TstGreetingFlow::confirmedNameIsBareNowAndGreetedNextStart() {
     {
         const auto window = Start();
         QCOMPARE(window->greetingText(), QString::fromUtf8("Olá, Ana"));
-        window->Image_Edita_Nome_OuvinteClick();
+        window->EditNameClick();
         window->setNameText("Bia");
         window->setEmailText("bia@example");
-        window->Spb_ConfirmaClick();
+        window->ConfirmClick();
         QCOMPARE(window->greetingText(), QStringLiteral("Bia"));
         QVERIFY(!window->nameDialogVisible());
     }
@@ -174,7 +159,7 @@ void TstGreetingFlow::switchDecidesWhetherNamelessStartAsksAgain() {
         QVERIFY(window->nameDialogVisible());
         QVERIFY(window->notificationsOn()); // on at start
         window->setNotificationsOn(switchOn);
-        window->Spb_ConfirmaClick(); // with the empty name
+        window->ConfirmClick(); // with the empty name
         QVERIFY(!window->nameDialogVisible());
     }
     QCOMPARE(Stored("Nome_do_Ouvinte"), QString());
@@ -184,13 +169,13 @@ void TstGreetingFlow::switchDecidesWhetherNamelessStartAsksAgain() {
     QCOMPARE(next->nameDialogVisible(), switchOn);
     // The pencil shows the stored answer, so confirming again keeps it.
     next->setNotificationsOn(!switchOn);
-    next->Image_Edita_Nome_OuvinteClick();
+    next->EditNameClick();
     QCOMPARE(next->notificationsOn(), switchOn);
 }
 
 void TstGreetingFlow::pencilWithoutFileDoesNothing() {
     const auto window = Start();
-    window->Image_Edita_Nome_OuvinteClick();
+    window->EditNameClick();
     QVERIFY(!window->nameDialogVisible());
     QCOMPARE(window->greetingText(), QString());
     QCOMPARE(focusRequests_, 0);
@@ -200,8 +185,8 @@ void TstGreetingFlow::pencilWithoutFileDoesNothing() {
 void TstGreetingFlow::pencilReloadsStoredValuesAfterCancel() {
     Store("[Ouvinte]\nNome_do_Ouvinte=Ana\nEmail_do_Ouvinte=ana@example\n");
     const auto window = Start();
-    QSignalSpy nameChanges(window.get(), &TF_Principal::nameTextChanged);
-    window->Image_Edita_Nome_OuvinteClick();
+    QSignalSpy nameChanges(window.get(), &profile::TListenerProfile::nameTextChanged);
+    window->EditNameClick();
     QVERIFY(window->nameDialogVisible());
     QCOMPARE(window->nameText(), QStringLiteral("Ana"));
     QCOMPARE(window->emailText(), QStringLiteral("ana@example"));
@@ -209,12 +194,12 @@ void TstGreetingFlow::pencilReloadsStoredValuesAfterCancel() {
 
     window->setNameText("Typed");
     window->setEmailText("typed@example");
-    window->Spb_CancelarClick();
+    window->CancelClick();
     QVERIFY(!window->nameDialogVisible());
     QCOMPARE(window->nameText(), QStringLiteral("Typed")); // hidden edits keep their text
     QCOMPARE(Stored("Nome_do_Ouvinte"), QStringLiteral("Ana"));
 
-    window->Image_Edita_Nome_OuvinteClick();
+    window->EditNameClick();
     QCOMPARE(window->nameText(), QStringLiteral("Ana"));
     QCOMPARE(window->emailText(), QStringLiteral("ana@example"));
     QCOMPARE(focusRequests_, 2);
@@ -224,11 +209,11 @@ void TstGreetingFlow::pencilReloadsStoredValuesAfterCancel() {
 void TstGreetingFlow::confirmRecreatesRemovedFile() {
     Store("[Ouvinte]\nNome_do_Ouvinte=Ana\n");
     const auto window = Start();
-    window->Image_Edita_Nome_OuvinteClick();
+    window->EditNameClick();
     QVERIFY(QFile::remove(path_));
     window->setNameText("Bia");
     window->setEmailText("sem-arroba"); // stored as typed
-    window->Spb_ConfirmaClick();
+    window->ConfirmClick();
     QCOMPARE(Stored("Nome_do_Ouvinte"), QStringLiteral("Bia"));
     QCOMPARE(Stored("Email_do_Ouvinte"), QStringLiteral("sem-arroba"));
     QVERIFY(!window->nameDialogVisible());
@@ -242,11 +227,11 @@ void TstGreetingFlow::refusedNameWriteKeepsLabelAndDialog() {
     path_ = folder + "/Configuracao.ini";
     Store("[Ouvinte]\nNome_do_Ouvinte=Ana\n");
     const auto window = Start();
-    window->Image_Edita_Nome_OuvinteClick();
+    window->EditNameClick();
     QVERIFY(QDir(folder).removeRecursively());
     Store("not a folder", folder);
     window->setNameText("Bia");
-    window->Spb_ConfirmaClick();
+    window->ConfirmClick();
     QCOMPARE(errors_, QStringList{"Unable to write to " + path_ + "."});
     QCOMPARE(window->greetingText(), QString::fromUtf8("Olá, Ana"));
     QVERIFY(window->nameDialogVisible());
@@ -257,12 +242,12 @@ void TstGreetingFlow::refusedEmailWriteKeepsNameOnly() {
     const QByteArray before = "[Ouvinte]\nNome_do_Ouvinte=Ana\nEmail_do_Ouvinte=a@b\n";
     Store(before);
     const auto window = Start();
-    window->Image_Edita_Nome_OuvinteClick();
+    window->EditNameClick();
     window->setNameText("Bia");
     window->setEmailText("bia.conceicao@radiozelvorna.example");
     {
         const TFileSizeLimit fullDisk(before.size() + 8);
-        window->Spb_ConfirmaClick();
+        window->ConfirmClick();
     }
     QCOMPARE(errors_, QStringList{"Unable to write to " + path_ + "."});
     QCOMPARE(Stored("Nome_do_Ouvinte"), QStringLiteral("Bia"));
@@ -274,15 +259,17 @@ void TstGreetingFlow::refusedEmailWriteKeepsNameOnly() {
 void TstGreetingFlow::linksCarryOnlyFixedAddresses() {
     Store("[Ouvinte]\nNome_do_Ouvinte=Ana\nEmail_do_Ouvinte=ana@example\n");
     const auto window = Start();
-    window->Image_Edita_Nome_OuvinteClick();
-    window->Layout_PedidoClick();
-    window->Image_PromocaoClick();
-    window->Layout_PedidoClick();
-    QCOMPARE(opener_->links, (QStringList{"mailto:pedidos@radio.example",
-                                          "https://radio.example:8080/promocoes.php",
-                                          "mailto:pedidos@radio.example"}));
-    QCOMPARE(opener_->modes,
-             (QList<ShowMode>{ShowMode::Normal, ShowMode::Maximized, ShowMode::Normal}));
+    window->EditNameClick();
+    window->SongRequestClick();
+    window->PromotionsClick();
+    window->SongRequestClick();
+    QCOMPARE(opener_->Links(), (QStringList{"mailto:pedidos@radio.example",
+                                            "https://radio.example:8080/promocoes.php",
+                                            "mailto:pedidos@radio.example"}));
+    QList<ShowMode> modes;
+    for (const TOpened& entry : opener_->opened)
+        modes.append(entry.mode);
+    QCOMPARE(modes, (QList<ShowMode>{ShowMode::Normal, ShowMode::Maximized, ShowMode::Normal}));
 }
 
 QTEST_MAIN(TstGreetingFlow)

@@ -20,6 +20,7 @@ void FakeEngine::reset() {
     calledTotal = 0;
     url.clear();
     syncProc = nullptr;
+    syncUser = nullptr;
 }
 
 BassApi FakeEngine::table() {
@@ -97,6 +98,11 @@ int FakeEngine::filePositionCalls(DWORD mode) const {
 QString FakeEngine::lastUrl() const {
     QMutexLocker lock(&mutex);
     return url;
+}
+
+void* FakeEngine::lastSyncUser() const {
+    QMutexLocker lock(&mutex);
+    return syncUser;
 }
 
 SYNCPROC* FakeEngine::lastSyncProc() const {
@@ -207,6 +213,7 @@ HSYNC FakeEngine::ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC
                     .arg(user ? "user" : "null"));
     QMutexLocker lock(&self.mutex);
     self.syncProc = proc;
+    self.syncUser = user;
     return 1;
 }
 

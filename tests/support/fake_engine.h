@@ -35,6 +35,7 @@ public:
     int filePositionCalls(DWORD mode) const; // passes of the buffering loop, per mode
     QString lastUrl() const;
     SYNCPROC* lastSyncProc() const;
+    void* lastSyncUser() const;
     // Lets test callbacks interleave their own entries with the engine calls.
     void note(const QString& entry);
 
@@ -68,4 +69,5 @@ private:
     int calledTotal = 0;
     QString url;
     SYNCPROC* syncProc = nullptr;
+    void* syncUser = nullptr;
 };

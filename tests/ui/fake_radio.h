@@ -23,7 +23,6 @@ struct TFakeRadioState {
     bool blockInPlay = false;
     std::binary_semaphore release{0}; // lets a blocked Play return
     std::binary_semaphore entered{0}; // signalled when a blocked Play starts
-    std::function<void()> duringPlay; // runs inside Play (the resume case: presses meanwhile)
     QThread* lastPlayThread = nullptr;
     int destroyed = 0;
 
@@ -66,8 +65,6 @@ public:
                 state_->playResults.pop_front();
             }
         }
-        if (state_->duringPlay)
-            state_->duringPlay();
         if (state_->blockInPlay) {
             state_->entered.release();
             state_->release.acquire();

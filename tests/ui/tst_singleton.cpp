@@ -31,7 +31,7 @@ void TstSingleton::qmlSeesTheOneControllerAndNeverOwnsIt() {
         QQmlEngine engine;
         QQmlComponent component(&engine);
         component.setData("import QtQml\nimport Zelvorna\nQtObject {\n"
-                          "  property real volume: F_Principal.volumeValue\n"
+                          "  property real volume: F_Principal.player.volumeValue\n"
                           "  function louder() { F_Principal.Image_Volume_MaximoClick(null) }\n}",
                           QUrl("qrc:/probe.qml"));
         std::unique_ptr<QObject> probe(component.create());

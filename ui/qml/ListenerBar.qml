@@ -45,7 +45,7 @@ Item {
             Dock.align: Dock.Client
             Dock.leftMargin: 5
             font.bold: true
-            text: F_Principal.greetingText
+            text: F_Principal.profile.greetingText
         }
     }
 }

@@ -19,7 +19,7 @@ Window {
         id: overlay
         objectName: "Retangulo_Fundo"
         Dock.align: Dock.Contents
-        z: F_Principal.overlayInFront ? 1 : -1
+        z: F_Principal.player.overlayInFront ? 1 : -1
         color: "#000000"
         border.color: "#000000"
         border.width: 1
@@ -28,7 +28,7 @@ Window {
         // In front it swallows every press, wheel and hover, so nothing under it reacts.
         MouseArea {
             anchors.fill: parent
-            enabled: F_Principal.overlayInFront
+            enabled: F_Principal.player.overlayInFront
             hoverEnabled: true
             acceptedButtons: Qt.AllButtons
             onWheel: wheel => wheel.accepted = true
@@ -47,9 +47,9 @@ Window {
                 font.bold: true
                 color: "#FFFFFF"
                 // The controller's text breaks its line with U+000D, which Text does not.
-                text: F_Principal.loadingText.replace(/\r\n?/g, "\n")
+                text: F_Principal.player.loadingText.replace(/\r\n?/g, "\n")
                 // Behind the layout it is out of sight: a screen reader must not read it then.
-                Accessible.ignored: !F_Principal.overlayInFront
+                Accessible.ignored: !F_Principal.player.overlayInFront
             }
 
             Picture {
@@ -66,7 +66,7 @@ Window {
                     duration: 1500
                     loops: Animation.Infinite
                     // Stopped whenever the overlay is behind: a hidden loop would burn a core.
-                    running: F_Principal.spinnerRunning && F_Principal.overlayInFront
+                    running: F_Principal.player.spinnerRunning && F_Principal.player.overlayInFront
                 }
             }
 
@@ -106,7 +106,7 @@ Window {
             width: 100
             height: 100
             visible: false
-            property string url: F_Principal.webBrowserUrl
+            property string url: F_Principal.content.webBrowserUrl
         }
 
         Rectangle {

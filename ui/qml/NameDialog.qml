@@ -7,12 +7,12 @@ import Zelvorna
 Item {
     id: dialog
     objectName: "Layout_Pega_Nome"
-    visible: F_Principal.nameDialogVisible
+    visible: F_Principal.profile.nameDialogVisible
 
     required property QtObject styleBook
 
     Connections {
-        target: F_Principal
+        target: F_Principal.profile
         function onNameEditFocusRequested() { nameEdit.forceActiveFocus() }
     }
 
@@ -85,8 +85,8 @@ Item {
                         Dock.leftMargin: 12
                         Dock.rightMargin: 12
                         Accessible.name: "Nome"
-                        text: F_Principal.nameText
-                        onTextChanged: F_Principal.nameText = text
+                        text: F_Principal.profile.nameText
+                        onTextChanged: F_Principal.profile.nameText = text
                         KeyNavigation.tab: mailEdit
                     }
                 }
@@ -119,8 +119,8 @@ Item {
                         Dock.rightMargin: 12
                         inputMethodHints: Qt.ImhEmailCharactersOnly
                         Accessible.name: "E-mail"
-                        text: F_Principal.emailText
-                        onTextChanged: F_Principal.emailText = text
+                        text: F_Principal.profile.emailText
+                        onTextChanged: F_Principal.profile.emailText = text
                     }
                 }
             }
@@ -164,9 +164,9 @@ Item {
                     Dock.align: Dock.Left
                     width: 44
                     padding: 0
-                    checked: F_Principal.notificationsOn
+                    checked: F_Principal.profile.notificationsOn
                     // Every change, not only a click: a screen reader's toggle sets it directly.
-                    onCheckedChanged: F_Principal.notificationsOn = checked
+                    onCheckedChanged: F_Principal.profile.notificationsOn = checked
                     Accessible.name: "Receber programação e promoções"
                     Accessible.onPressAction: notifications.toggle()
                 }

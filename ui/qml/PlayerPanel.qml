@@ -43,9 +43,9 @@ Item {
             height: 48
             flat: true
             padding: 0
-            property int tag: F_Principal.playTag
+            property int tag: F_Principal.player.playTag
             // Named after its picture: after a stop the stream is still known, but play resumes it.
-            Accessible.name: F_Principal.playIconIndex >= 2 ? "Pausar" : "Tocar"
+            Accessible.name: F_Principal.player.playIconIndex >= 2 ? "Pausar" : "Tocar"
             Accessible.onPressAction: play.clicked()
             onClicked: F_Principal.Botao_PlayClick(play)
 
@@ -55,7 +55,7 @@ Item {
                 objectName: "Image_Botao_Play"
                 anchors.fill: parent
                 z: 1
-                source: imageList.source(F_Principal.playIconIndex, "qrc:/assets/btn_play.svg")
+                source: imageList.source(F_Principal.player.playIconIndex, "qrc:/assets/btn_play.svg")
             }
         }
 
@@ -79,7 +79,7 @@ Item {
                 elide: Text.ElideNone
                 clip: true
             }
-            property int tag: F_Principal.stopTag
+            property int tag: F_Principal.player.stopTag
             Accessible.name: "Parar"
             Accessible.onPressAction: stop.clicked()
             onClicked: F_Principal.Botao_StopClick(stop)
@@ -90,7 +90,7 @@ Item {
                 objectName: "Image_Botao_Stop"
                 anchors.fill: parent
                 z: 1
-                source: imageList.source(F_Principal.stopIconIndex, "qrc:/assets/btn_stop.svg")
+                source: imageList.source(F_Principal.player.stopIconIndex, "qrc:/assets/btn_stop.svg")
             }
         }
 
@@ -124,13 +124,13 @@ Item {
                 objectName: "TrackBar_Volume"
                 Dock.align: Dock.Client
                 padding: 0
-                from: F_Principal.volumeMinimum
-                to: F_Principal.volumeMaximum
+                from: F_Principal.player.volumeMinimum
+                to: F_Principal.player.volumeMaximum
                 // Screen readers read the maximum from this property.
                 property real maximumValue: to
                 Accessible.name: "Volume"
                 // Every change, not only a drag: a screen reader sets the value directly.
-                onValueChanged: F_Principal.volumeValue = value
+                onValueChanged: F_Principal.player.volumeValue = value
 
                 HoverHandler { cursorShape: Qt.PointingHandCursor }
 
@@ -138,7 +138,7 @@ Item {
                 Binding {
                     target: volume
                     property: "value"
-                    value: F_Principal.volumeValue
+                    value: F_Principal.player.volumeValue
                 }
             }
         }
@@ -151,7 +151,7 @@ Item {
             height: 10
             from: 0
             to: 100
-            value: F_Principal.progressValue
+            value: F_Principal.player.progressValue
             Accessible.name: "Carregamento"
             Accessible.description: Math.round(value) + " %"
         }

@@ -22,7 +22,7 @@ Item {
         id: list
         objectName: "ListView_Programacao"
         Dock.align: Dock.Client
-        model: F_Principal.programmeModel
+        model: F_Principal.content.programmeModel
         clip: true
         boundsBehavior: Flickable.StopAtBounds
         Accessible.role: Accessible.List

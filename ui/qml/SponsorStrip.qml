@@ -8,8 +8,8 @@ ListView {
     objectName: "ListBox_Patrocinadores"
 
     orientation: ListView.Horizontal
-    model: F_Principal.sponsorModel
-    visible: F_Principal.sponsorStripVisible
+    model: F_Principal.content.sponsorModel
+    visible: F_Principal.content.sponsorStripVisible
     clip: true
     boundsBehavior: Flickable.StopAtBounds
     // The list box's frame takes two pixels on each side.

@@ -1,14 +1,15 @@
-// The listener profile: greeting, name dialog and the bottom menu's outside links.
+#include "listener_profile.h"
 
-#include "tf_principal.h"
-
-#include "profile/ini_file.h"
-#include "profile/link_opener.h"
+#include "ini_file.h"
+#include "link_opener.h"
+#include "logging.h"
+#include "message_text.h"
 
 #include <QFileInfo>
 #include <QUrl>
 #include <exception>
 
+namespace profile {
 namespace {
 
 const QString kSection = QStringLiteral("Ouvinte");
@@ -26,10 +27,15 @@ bool SettingsFileExists(const QString& path) {
 
 } // namespace
 
-void TF_Principal::RunGreetingStep() {
+TListenerProfile::TListenerProfile(Dependencies deps, QObject* parent)
+    : QObject(parent), deps_(std::move(deps)) {}
+
+TListenerProfile::~TListenerProfile() = default;
+
+void TListenerProfile::RunGreetingStep() {
     if (!SettingsFileExists(deps_.settingsPath))
         return;
-    const profile::TIniFile Arquivo_de_Configuracao(deps_.settingsPath);
+    const TIniFile Arquivo_de_Configuracao(deps_.settingsPath);
     const QString name = Arquivo_de_Configuracao.ReadString(kSection, kNameKey, QString());
     if (!name.isEmpty()) {
         setGreetingText(QStringLiteral("Olá, ") + name);
@@ -42,11 +48,10 @@ void TF_Principal::RunGreetingStep() {
     }
 }
 
-void TF_Principal::Image_Edita_Nome_OuvinteClick(QObject* Sender) {
-    Q_UNUSED(Sender);
+void TListenerProfile::EditNameClick() {
     if (!SettingsFileExists(deps_.settingsPath))
         return;
-    const profile::TIniFile Arquivo_de_Configuracao(deps_.settingsPath);
+    const TIniFile Arquivo_de_Configuracao(deps_.settingsPath);
     setNameDialogVisible(true);
     setNameText(Arquivo_de_Configuracao.ReadString(kSection, kNameKey, QString()));
     setEmailText(Arquivo_de_Configuracao.ReadString(kSection, kEmailKey, QString()));
@@ -59,10 +64,9 @@ void TF_Principal::Image_Edita_Nome_OuvinteClick(QObject* Sender) {
     emit nameEditFocusRequested();
 }
 
-void TF_Principal::Spb_ConfirmaClick(QObject* Sender) {
-    Q_UNUSED(Sender);
+void TListenerProfile::ConfirmClick() {
     try {
-        profile::TIniFile Arquivo_de_Configuracao(deps_.settingsPath);
+        TIniFile Arquivo_de_Configuracao(deps_.settingsPath);
         Arquivo_de_Configuracao.WriteString(kSection, kNameKey, nameText_);
         setGreetingText(nameText_);
         Arquivo_de_Configuracao.WriteString(kSection, kEmailKey, emailText_);
@@ -73,52 +77,63 @@ void TF_Principal::Spb_ConfirmaClick(QObject* Sender) {
                                             notificationsOn_ ? kYes : kNo);
         setNameDialogVisible(false);
     } catch (const std::exception& error) {
-        // QML cannot carry the error on: show it as the default error box would.
-        QString text = QString::fromUtf8(error.what());
-        if (!text.endsWith(u'.'))
-            text += u'.';
+        qCDebug(lcProfile) << "settings not written:" << error.what();
+        // The view cannot carry the error on: show it as the default error box would.
         if (deps_.showDefaultError)
-            deps_.showDefaultError(text);
+            deps_.showDefaultError(zelvorna::WithFullStop(QString::fromUtf8(error.what())));
     }
 }
 
-void TF_Principal::Spb_CancelarClick(QObject* Sender) {
-    Q_UNUSED(Sender);
+void TListenerProfile::CancelClick() {
     setNameDialogVisible(false);
 }
 
-void TF_Principal::Layout_PedidoClick(QObject* Sender) {
-    Q_UNUSED(Sender);
+void TListenerProfile::SongRequestClick() {
     if (deps_.linkOpener)
         deps_.linkOpener->Open(QUrl(QStringLiteral("mailto:") + deps_.requestEmail),
-                               profile::TLinkOpener::ShowMode::Normal);
+                               TLinkOpener::ShowMode::Normal);
 }
 
-void TF_Principal::Image_PromocaoClick(QObject* Sender) {
-    Q_UNUSED(Sender);
+void TListenerProfile::PromotionsClick() {
     if (deps_.linkOpener)
         deps_.linkOpener->Open(
             QUrl(QStringLiteral("https://") + deps_.siteHost + QStringLiteral("/promocoes.php")),
-            profile::TLinkOpener::ShowMode::Maximized);
+            TLinkOpener::ShowMode::Maximized);
 }
 
-void TF_Principal::setNameText(const QString& text) {
+void TListenerProfile::setNameText(const QString& text) {
     if (nameText_ == text)
         return;
     nameText_ = text;
     emit nameTextChanged();
 }
 
-void TF_Principal::setEmailText(const QString& text) {
+void TListenerProfile::setEmailText(const QString& text) {
     if (emailText_ == text)
         return;
     emailText_ = text;
     emit emailTextChanged();
 }
 
-void TF_Principal::setNotificationsOn(bool on) {
+void TListenerProfile::setNotificationsOn(bool on) {
     if (notificationsOn_ == on)
         return;
     notificationsOn_ = on;
     emit notificationsOnChanged();
 }
+
+void TListenerProfile::setGreetingText(const QString& text) {
+    if (text == greetingText_)
+        return;
+    greetingText_ = text;
+    emit greetingTextChanged();
+}
+
+void TListenerProfile::setNameDialogVisible(bool visible) {
+    if (visible == nameDialogVisible_)
+        return;
+    nameDialogVisible_ = visible;
+    emit nameDialogVisibleChanged();
+}
+
+} // namespace profile

@@ -1,32 +1,35 @@
 #include "worker.h"
 
+#include "main_thread.h"
+#include "message_text.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 #include <set>
 
 namespace zelvorna {
 
-namespace {
-
-// One hand-off waiting for the main thread. Shutdown fulfils a pending one with cancellation, so
-// a worker never stays blocked on a main thread that has stopped serving hand-offs.
-struct HandOff {
-    enum class State { Pending, Running, Done, Cancelled };
-    std::function<void()> step;
+// One hand-off to the main thread. Shutdown cancels every one that is not running a synchronous
+// step right now, so a worker never stays blocked on a main thread that no longer serves it.
+struct THandOff {
+    enum class State { Pending, Running, Waiting, Done, Cancelled };
+    std::function<void()> syncStep;
+    TWorker::AsyncStep asyncStep;
     State state = State::Pending;
     std::exception_ptr error;
 };
+
+namespace {
 
 struct Registry {
     std::mutex mutex;
     std::condition_variable changed;
     std::set<TWorker*> live;
-    std::set<std::shared_ptr<HandOff>> pending;
+    std::set<std::shared_ptr<THandOff>> cancellable; // pending, or waiting for done
     std::atomic<bool> shuttingDown{false};
 };
 
@@ -36,35 +39,49 @@ Registry& registry() {
     return instance;
 }
 
-bool OnMainThread() {
-    auto* app = QCoreApplication::instance();
-    return !app || QThread::currentThread() == app->thread();
-}
-
-void RunHandOff(const std::shared_ptr<HandOff>& call) {
+void Finish(const std::shared_ptr<THandOff>& call, std::exception_ptr error) {
     Registry& r = registry();
     {
         std::lock_guard lock(r.mutex);
-        if (call->state != HandOff::State::Pending)
-            return; // cancelled at shutdown: the worker has already moved on
-        call->state = HandOff::State::Running;
-        r.pending.erase(call);
-    }
-    std::exception_ptr error;
-    try {
-        call->step();
-    } catch (...) {
-        error = std::current_exception();
-    }
-    {
-        std::lock_guard lock(r.mutex);
-        call->error = error;
-        call->state = HandOff::State::Done;
+        if (call->state != THandOff::State::Running && call->state != THandOff::State::Waiting)
+            return; // already done, or cancelled at shutdown
+        r.cancellable.erase(call);
+        call->error = std::move(error);
+        call->state = THandOff::State::Done;
     }
     r.changed.notify_all();
 }
 
+void RunHandOff(const std::shared_ptr<THandOff>& call) {
+    Registry& r = registry();
+    const bool async = static_cast<bool>(call->asyncStep);
+    {
+        std::lock_guard lock(r.mutex);
+        if (call->state != THandOff::State::Pending)
+            return; // cancelled at shutdown: the worker has already moved on
+        call->state = async ? THandOff::State::Waiting : THandOff::State::Running;
+        if (!async)
+            r.cancellable.erase(call); // the step may use the worker's locals: it runs to its end
+    }
+    try {
+        if (async) {
+            call->asyncStep(THandOffDone(call));
+            return;
+        }
+        call->syncStep();
+    } catch (...) {
+        Finish(call, std::current_exception());
+        return;
+    }
+    Finish(call, nullptr);
+}
+
 } // namespace
+
+void THandOffDone::operator()(std::exception_ptr error) const {
+    if (call_)
+        Finish(call_, std::move(error));
+}
 
 TWorker::TWorker(Body body) : body_(std::move(body)) {}
 
@@ -94,23 +111,35 @@ void TWorker::Synchronize(const std::function<void()>& step) {
         step();
         return;
     }
+    auto call = std::make_shared<THandOff>();
+    call->syncStep = step;
+    Wait(call);
+}
+
+void TWorker::SynchronizeAsync(AsyncStep step) {
+    if (OnMainThread())
+        throw std::logic_error("an asynchronous hand-off cannot wait on the main thread");
+    auto call = std::make_shared<THandOff>();
+    call->asyncStep = std::move(step);
+    Wait(call);
+}
+
+void TWorker::Wait(const std::shared_ptr<THandOff>& call) {
     Registry& r = registry();
-    auto call = std::make_shared<HandOff>();
-    call->step = step;
     {
         std::lock_guard lock(r.mutex);
         if (r.shuttingDown)
             throw EWorkerCancelled();
-        r.pending.insert(call);
+        r.cancellable.insert(call);
     }
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [call] { RunHandOff(call); }, Qt::QueuedConnection);
 
     std::unique_lock lock(r.mutex);
     r.changed.wait(lock, [&] {
-        return call->state == HandOff::State::Done || call->state == HandOff::State::Cancelled;
+        return call->state == THandOff::State::Done || call->state == THandOff::State::Cancelled;
     });
-    if (call->state == HandOff::State::Cancelled)
+    if (call->state == THandOff::State::Cancelled)
         throw EWorkerCancelled();
     if (call->error)
         std::rethrow_exception(call->error);
@@ -139,7 +168,7 @@ void TWorker::run() {
 }
 
 QString TWorker::FatalErrorMessage() const {
-    return fatal_ ? MessageOf(fatal_) : QString();
+    return MessageOf(fatal_);
 }
 
 void TWorker::BeginShutdown() {
@@ -147,9 +176,9 @@ void TWorker::BeginShutdown() {
     {
         std::lock_guard lock(r.mutex);
         r.shuttingDown = true;
-        for (const auto& call : r.pending)
-            call->state = HandOff::State::Cancelled;
-        r.pending.clear();
+        for (const auto& call : r.cancellable)
+            call->state = THandOff::State::Cancelled;
+        r.cancellable.clear();
     }
     r.changed.notify_all();
 }
@@ -163,18 +192,6 @@ bool TWorker::WaitForAll(int timeoutMs) {
     std::unique_lock lock(r.mutex);
     return r.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                               [&] { return r.live.empty(); });
-}
-
-QString TWorker::MessageOf(const std::exception_ptr& error) {
-    if (!error)
-        return QString();
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
-    } catch (...) {
-        return QStringLiteral("Erro desconhecido.");
-    }
 }
 
 } // namespace zelvorna

@@ -1,12 +1,13 @@
+// The player panel over a recording radio: the state table, the connection thread, the resume
+// thread, status order, the volume, and a close while a connect blocks.
+
 #include "fake_radio.h"
-#include "tf_principal.h"
+#include "player_panel.h"
 #include "worker.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
@@ -16,16 +17,23 @@ const QStringList kCallbacks{"SetStatusProc", "SetBroadcastInfoProc", "SetBroadc
 const QStringList kFirstAddress = kCallbacks + QStringList{kHttps, "Play"};
 const QStringList kBothAddresses = kFirstAddress + QStringList{kHttp, "Play"};
 
-// A controller over the fake radio, with no window and no network.
+// The panel the status callback reaches, as the window's reaches it through F_Principal.
+TPlayerPanel* statusTarget = nullptr;
+
+void ReportToPanel(QString, int32_t progress) {
+    if (statusTarget)
+        statusTarget->ReportStatus(progress);
+}
+
+// A panel over the fake radio, with no window and no network.
 struct TFixture {
     std::shared_ptr<TFakeRadioState> radio = std::make_shared<TFakeRadioState>();
     QStringList messages;
     QList<bool> overlayAtMessage;
-    QTemporaryDir settingsDir;
-    std::unique_ptr<TF_Principal> controller;
+    std::unique_ptr<TPlayerPanel> controller;
 
     TFixture() {
-        TF_Principal::Dependencies deps;
+        TPlayerPanel::Dependencies deps;
         deps.makeRadio = [state = radio] {
             return std::make_unique<TRadio>(std::make_unique<TFakeRadio>(state));
         };
@@ -36,25 +44,28 @@ struct TFixture {
         deps.showDefaultError = [this](const QString& text) {
             messages.append("default: " + text);
         };
-        deps.settingsPath = settingsDir.filePath("Configuracao.ini"); // absent: no greeting
         deps.streamHost = "radio.test";
-        deps.siteHost = "127.0.0.1:9";
-        deps.visitStatistics = false;
-        controller = std::make_unique<TF_Principal>(std::move(deps));
-        controller->FormCreate();
+        deps.statusProc = &ReportToPanel;
+        deps.broadcastInfoProc = [](QString, QString) {};
+        deps.broadcastMetaProc = [](QString) {};
+        controller = std::make_unique<TPlayerPanel>(std::move(deps));
+        statusTarget = controller.get();
+        controller->CreateRadio(nullptr);
+        controller->SetUpVolume();
     }
+    ~TFixture() { statusTarget = nullptr; }
 
-    TF_Principal& c() { return *controller; }
+    TPlayerPanel& c() { return *controller; }
+
+    // A press, waited for until the thread it started (attempt or resume) has ended.
+    bool PressAndWait() {
+        c().PlayClick();
+        return QTest::qWaitFor([&] { return !c().busy(); }, 5000);
+    }
 
     void PushResults(const QList<bool>& results) {
         std::lock_guard lock(radio->mutex);
         radio->playResults.assign(results.begin(), results.end());
-    }
-
-    // A play press that starts a connection attempt, waited for until its handler has run.
-    bool PressAndWaitForAttempt() {
-        c().Botao_PlayClick();
-        return QTest::qWaitFor([&] { return !c().spinnerRunning(); }, 5000);
     }
 
     // Reaches a panel state through presses, as a listener would.
@@ -71,14 +82,10 @@ struct TFixture {
         };
         for (const QString& step : routes.value(state)) {
             PushResults({true});
-            if (step == "attempt") {
-                if (!PressAndWaitForAttempt())
-                    return false;
-            } else if (step == "play") {
-                c().Botao_PlayClick();
-            } else {
-                c().Botao_StopClick();
-            }
+            if (step == "stop")
+                c().StopClick();
+            else if (!PressAndWait())
+                return false;
         }
         const QString reached = QString(c().playing() ? "T" : "F") +
                                 QString::number(c().playTag()) + QString::number(c().stopTag());
@@ -89,10 +96,10 @@ struct TFixture {
 
 } // namespace
 
-class TstController : public QObject {
+class TstPlayerPanel : public QObject {
     Q_OBJECT
 private slots:
-    void formCreatePreparesRadioAndSlider();
+    void creationPreparesRadioAndSlider();
     void panelFollowsStateTable_data();
     void panelFollowsStateTable();
     void attemptErrorIsShownOnceAfterOverlayGoesBack();
@@ -101,14 +108,11 @@ private slots:
     void pressesIgnoredWhileRadioBusy();
     void volumeClicksClampAndPassValueOn_data();
     void volumeClicksClampAndPassValueOn();
-    void slideMovesBothPagesOnePageWidth_data();
-    void slideMovesBothPagesOnePageWidth();
-    void slideRefusesInvalidTargetsAndReentry();
     // Shutdown is one-way for the process: keep this test last.
     void closeWhileConnectBlocksReturnsAndKeepsRadioAlive();
 };
 
-void TstController::formCreatePreparesRadioAndSlider() {
+void TstPlayerPanel::creationPreparesRadioAndSlider() {
     TFixture f;
     QCOMPARE(f.radio->Calls(), (QStringList{"InitRadio", "SetVolume:50"}));
     QCOMPARE(f.c().volumeMinimum(), 0.0);
@@ -121,7 +125,7 @@ void TstController::formCreatePreparesRadioAndSlider() {
     QCOMPARE(f.c().loadingText(), QString("Comunicando com o Servidor\rÉ Rapidinho"));
 }
 
-void TstController::panelFollowsStateTable_data() {
+void TstPlayerPanel::panelFollowsStateTable_data() {
     QTest::addColumn<QString>("start"); // Playing (T/F), play tag, stop tag
     QTest::addColumn<QString>("event");
     QTest::addColumn<QList<bool>>("results");
@@ -175,7 +179,7 @@ void TstController::panelFollowsStateTable_data() {
         << "stop" << none << "F01" << -1 << 5 << 0.0 << QStringList{};
 }
 
-void TstController::panelFollowsStateTable() {
+void TstPlayerPanel::panelFollowsStateTable() {
     QFETCH(QString, start);
     QFETCH(QString, event);
     QFETCH(QList<bool>, results);
@@ -189,17 +193,18 @@ void TstController::panelFollowsStateTable() {
     QVERIFY(f.DriveTo(start));
     f.PushResults(results);
     if (event == "stop") {
-        f.c().Botao_StopClick();
-    } else if (f.c().playing()) {
-        f.c().Botao_PlayClick();
+        f.c().StopClick();
     } else {
-        f.c().Botao_PlayClick();
-        // The overlay is up before the handler returns.
-        QVERIFY(f.c().overlayInFront());
-        QVERIFY(f.c().spinnerRunning());
-        QCOMPARE(f.c().loadingText(), QString("Comunicando com o Servidor\rÉ Rapidinho..."));
-        QCOMPARE(f.c().loadingText().size(), 41);
-        QVERIFY(QTest::qWaitFor([&] { return !f.c().spinnerRunning(); }, 5000));
+        const bool attempt = !f.c().playing();
+        f.c().PlayClick();
+        if (attempt) {
+            // The overlay is up before the handler returns.
+            QVERIFY(f.c().overlayInFront());
+            QVERIFY(f.c().spinnerRunning());
+            QCOMPARE(f.c().loadingText(), QString("Comunicando com o Servidor\rÉ Rapidinho..."));
+            QCOMPARE(f.c().loadingText().size(), 41);
+        }
+        QVERIFY(QTest::qWaitFor([&] { return !f.c().busy(); }, 5000));
     }
 
     const QString reached = QString(f.c().playing() ? "T" : "F") +
@@ -213,12 +218,12 @@ void TstController::panelFollowsStateTable() {
     QVERIFY(f.messages.isEmpty());
 }
 
-void TstController::attemptErrorIsShownOnceAfterOverlayGoesBack() {
+void TstPlayerPanel::attemptErrorIsShownOnceAfterOverlayGoesBack() {
     TFixture f;
     f.radio->throwInPlay = true;
     f.PushResults({false, false});
     f.radio->ClearCalls();
-    QVERIFY(f.PressAndWaitForAttempt());
+    QVERIFY(f.PressAndWait());
     QCOMPARE(f.messages, QStringList{"Falha ao abrir o fluxo"});
     QCOMPARE(f.overlayAtMessage, QList<bool>{false});
     QCOMPARE(f.radio->Calls(), kFirstAddress); // no second address after an error
@@ -226,48 +231,43 @@ void TstController::attemptErrorIsShownOnceAfterOverlayGoesBack() {
     QCOMPARE(f.c().playIconIndex(), -1);
 }
 
-void TstController::statusReportsArriveInOrderBeforeConnectedStep() {
+void TstPlayerPanel::statusReportsArriveInOrderBeforeConnectedStep() {
     TFixture f;
     f.radio->progressOnSuccess = {5, 17, 33, 50, 76, 100};
     QStringList seen;
-    connect(f.controller.get(), &TF_Principal::progressValueChanged, this,
+    connect(f.controller.get(), &TPlayerPanel::progressValueChanged, this,
             [&] { seen.append("progress " + QString::number(f.c().progressValue())); });
-    connect(f.controller.get(), &TF_Principal::playIconIndexChanged, this,
+    connect(f.controller.get(), &TPlayerPanel::playIconIndexChanged, this,
             [&] { seen.append("icon " + QString::number(f.c().playIconIndex())); });
     f.PushResults({true});
-    QVERIFY(f.PressAndWaitForAttempt());
+    QVERIFY(f.PressAndWait());
     QVERIFY(f.radio->lastPlayThread != QThread::currentThread());
     QCOMPARE(seen, (QStringList{"progress 5", "progress 17", "progress 33", "progress 50",
                                 "progress 76", "progress 100", "icon 3"}));
 }
 
-void TstController::pressesIgnoredWhileRadioBusy_data() {
-    QTest::addColumn<bool>("resume"); // resume on the main thread, else a connection attempt
-    QTest::addRow("resume on the main thread") << true;
+void TstPlayerPanel::pressesIgnoredWhileRadioBusy_data() {
+    QTest::addColumn<bool>("resume"); // a resume, else a connection attempt
+    QTest::addRow("resume") << true;
     QTest::addRow("connection attempt") << false;
 }
 
-void TstController::pressesIgnoredWhileRadioBusy() {
+// Play runs on a thread of its own in both cases; presses meanwhile never reach the radio and are
+// not replayed once it has returned.
+void TstPlayerPanel::pressesIgnoredWhileRadioBusy() {
     QFETCH(bool, resume);
     TFixture f;
     QVERIFY(f.DriveTo(resume ? "T00" : "F00"));
     f.PushResults({true});
-    if (resume) {
-        // The radio processes window messages while it buffers: presses arrive inside Play.
-        f.radio->duringPlay = [&] {
-            f.c().Botao_PlayClick();
-            f.c().Botao_StopClick();
-        };
-        f.c().Botao_PlayClick();
-    } else {
-        f.radio->blockInPlay = true;
-        f.c().Botao_PlayClick();
-        f.radio->entered.acquire();
-        f.c().Botao_PlayClick();
-        f.c().Botao_StopClick();
-        f.radio->release.release();
-        QVERIFY(QTest::qWaitFor([&] { return !f.c().spinnerRunning(); }, 5000));
-    }
+    f.radio->blockInPlay = true;
+    f.c().PlayClick();
+    f.radio->entered.acquire();
+    QVERIFY(f.c().busy());
+    f.c().PlayClick();
+    f.c().StopClick();
+    f.radio->release.release();
+    QVERIFY(QTest::qWaitFor([&] { return !f.c().busy(); }, 5000));
+    QVERIFY(f.radio->lastPlayThread != QThread::currentThread());
     QCOMPARE(f.radio->Calls(), resume ? QStringList{"Play"} : kFirstAddress);
     QCOMPARE(f.c().playTag(), 1);
     QCOMPARE(f.c().stopTag(), 0);
@@ -275,7 +275,7 @@ void TstController::pressesIgnoredWhileRadioBusy() {
     QCOMPARE(f.c().playIconIndex(), 3);
 }
 
-void TstController::volumeClicksClampAndPassValueOn_data() {
+void TstPlayerPanel::volumeClicksClampAndPassValueOn_data() {
     QTest::addColumn<double>("start");
     QTest::addColumn<bool>("louder");
     QTest::addColumn<double>("value");
@@ -295,7 +295,7 @@ void TstController::volumeClicksClampAndPassValueOn_data() {
     QTest::addRow("quieter at 0") << 0.0 << false << 0.0 << QStringList{"SetVolume:0"};
 }
 
-void TstController::volumeClicksClampAndPassValueOn() {
+void TstPlayerPanel::volumeClicksClampAndPassValueOn() {
     QFETCH(double, start);
     QFETCH(bool, louder);
     QFETCH(double, value);
@@ -304,97 +304,24 @@ void TstController::volumeClicksClampAndPassValueOn() {
     f.c().setVolumeValue(start);
     f.radio->ClearCalls();
     if (louder)
-        f.c().Image_Volume_MaximoClick();
+        f.c().VolumeUpClick();
     else
-        f.c().Image_Volume_MinimoClick();
+        f.c().VolumeDownClick();
     QCOMPARE(f.c().volumeValue(), value);
     QCOMPARE(f.radio->Calls(), calls);
 }
 
-void TstController::slideMovesBothPagesOnePageWidth_data() {
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<int>("direction"); // +1: the new page comes in from the right
-    QTest::addRow("to the programme page") << 0 << 1 << 1;
-    QTest::addRow("back home slides reversed") << 1 << 0 << -1;
-}
-
-void TstController::slideMovesBothPagesOnePageWidth() {
-    QFETCH(int, from);
-    QFETCH(int, to);
-    QFETCH(int, direction);
-    TFixture f;
-    f.c().setTabWidth(424.4);
-    if (from == 1)
-        QVERIFY(f.c().GotoVisibleTab(1));
-
-    struct Frame {
-        int active, fromPage, oldX, newX;
-        bool sliding;
-    };
-    QList<Frame> frames;
-    connect(f.controller.get(), &TF_Principal::slideChanged, this, [&] {
-        frames.append({f.c().activePage(), f.c().slideFromPage(), f.c().slideOldX(),
-                       f.c().slideNewX(), f.c().sliding()});
-    });
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(to == 0 ? (f.c().Layout_HomeClick(), f.c().activePage() == 0)
-                    : f.c().GotoVisibleTab(to));
-    const qint64 took = clock.elapsed();
-    QVERIFY2(took >= 290 && took < 1000, qPrintable(QString::number(took)));
-
-    QVERIFY(frames.size() >= 5); // animated, not a jump
-    QCOMPARE(frames.first().active, to);
-    QCOMPARE(frames.first().fromPage, from);
-    int previousOld = 1;
-    for (qsizetype i = 0; i + 1 < frames.size(); ++i) {
-        const Frame& fr = frames[i];
-        QVERIFY(fr.sliding);
-        QCOMPARE(fr.newX - fr.oldX, direction * 424); // one page apart, whole pixels
-        const int oldMoved = -direction * fr.oldX;
-        QVERIFY(oldMoved >= 0 && oldMoved <= 424);
-        QVERIFY(i == 0 || oldMoved >= previousOld); // one way only
-        previousOld = oldMoved;
-    }
-    QCOMPARE(frames[frames.size() - 2].oldX, -direction * 424); // the move completes
-    QVERIFY(!frames.last().sliding);
-    QCOMPARE(frames.last().newX, 0);
-    QCOMPARE(f.c().activePage(), to);
-}
-
-void TstController::slideRefusesInvalidTargetsAndReentry() {
-    TFixture f;
-    f.c().setTabWidth(424);
-    QVERIFY(!f.c().GotoVisibleTab(-1));
-    QVERIFY(!f.c().GotoVisibleTab(2));
-    QVERIFY(!f.c().GotoVisibleTab(0)); // already active
-    QCOMPARE(f.c().activePage(), 0);
-
-    // While a slide runs the window keeps taking events; a second request is refused.
-    QList<bool> answers;
-    QTimer::singleShot(100, this, [&] {
-        answers.append(f.c().sliding());
-        answers.append(f.c().GotoVisibleTab(0));
-        f.c().Layout_HomeClick();
-        answers.append(f.c().activePage() == 1);
-    });
-    QVERIFY(f.c().GotoVisibleTab(1));
-    QCOMPARE(answers, (QList<bool>{true, false, true}));
-    QCOMPARE(f.c().activePage(), 1);
-    QVERIFY(!f.c().sliding());
-}
-
-void TstController::closeWhileConnectBlocksReturnsAndKeepsRadioAlive() {
+void TstPlayerPanel::closeWhileConnectBlocksReturnsAndKeepsRadioAlive() {
     TFixture f;
     f.radio->blockInPlay = true;
     f.PushResults({true});
-    f.c().Botao_PlayClick();
+    f.c().PlayClick();
     f.radio->entered.acquire();
 
     QElapsedTimer clock;
     clock.start();
-    f.c().FormClose();
+    zelvorna::TWorker::BeginShutdown(); // as the window's close does first
+    f.c().Shutdown();
     QVERIFY(clock.elapsed() < 2000);
     QVERIFY(!f.c().Player_Radio_Zelvorna);
     QCOMPARE(f.radio->destroyed, 0); // the connection thread still holds it
@@ -409,10 +336,10 @@ void TstController::closeWhileConnectBlocksReturnsAndKeepsRadioAlive() {
     QVERIFY(f.messages.isEmpty());
 
     // Without a radio the volume clicks only move the slider.
-    f.c().Image_Volume_MaximoClick();
+    f.c().VolumeUpClick();
     QCOMPARE(f.c().volumeValue(), 51.0);
     QCOMPARE(f.radio->Calls(), QStringList{"UnloadRadio"});
 }
 
-QTEST_GUILESS_MAIN(TstController)
-#include "tst_controller.moc"
+QTEST_GUILESS_MAIN(TstPlayerPanel)
+#include "tst_player_panel.moc"

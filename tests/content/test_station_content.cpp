@@ -1,35 +1,18 @@
-// The window's content handlers against a loopback station website: sponsor cards, the
-// programme list, what the listener is shown and in which order, the statistics visit.
+// The station content against a loopback station website: sponsor cards, the programme list,
+// what the listener is shown and in which order, the statistics visit.
 
 #include "feed_server_client.h"
-#include "profile/link_opener.h"
+#include "link_opener.h"
+#include "link_recorder.h"
 #include "programme_model.h"
-#include "radio/radio.h"
-#include "silent_radio.h"
 #include "sponsor_model.h"
-#include "ui/tf_principal.h"
+#include "station_content.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-struct TOpened {
-    QUrl url;
-    profile::TLinkOpener::ShowMode mode;
-};
-
-class TRecordingOpener final : public profile::TLinkOpener {
-public:
-    explicit TRecordingOpener(QList<TOpened>& opened) : opened_(opened) {}
-    void Open(const QUrl& url, profile::TLinkOpener::ShowMode mode) override {
-        opened_.append({url, mode});
-    }
-
-private:
-    QList<TOpened>& opened_;
-};
 
 QByteArray Sponsor(const QString& name, const QString& site, const QString& logo) {
     return QStringLiteral("{\"Nome_Patrocinador\": \"%1\", \"Descricao\": \"Sobre %1\", "
@@ -64,58 +47,59 @@ int VisitHelpers() {
 
 } // namespace
 
-class TestContentController : public QObject {
+class TestStationContent : public QObject {
     Q_OBJECT
     std::unique_ptr<TFeedServer> server_;
-    QTemporaryDir settingsDir_;
-    QStringList events_; // "message:<text>" and "slide:<page>:<rows shown>", in order
-    QList<TOpened> opened_;
-    std::unique_ptr<TF_Principal> window_;
+    QStringList events_; // "message:<text>", "slide:<rows shown>" and "slid", in order
+    std::shared_ptr<TRecordingOpener> opener_;
+    std::unique_ptr<content::TStationContent> content_;
+    int page_ = 0;         // the page the slide has brought in
+    bool sliding_ = false; // a slide runs: it takes 100 ms, as the window's takes 300
 
-    TF_Principal::Dependencies Deps(bool visit = false) {
-        TF_Principal::Dependencies deps = TF_Principal::DefaultDependencies();
-        deps.makeRadio = [] { return std::make_unique<TRadio>(std::make_unique<TSilentRadio>()); };
-        deps.showMessage = [this](const QString& text) { events_ << "message:" + text; };
-        deps.showDefaultError = [this](const QString& text) { events_ << "error:" + text; };
-        deps.linkOpener = std::make_shared<TRecordingOpener>(opened_);
-        deps.settingsPath = settingsDir_.filePath("Configuracao.ini");
+    content::TStationContent& NewContent(bool visit = false) {
+        page_ = 0;
+        content::TStationContent::Dependencies deps;
         deps.siteHost = server_->Host();
         deps.visitStatistics = visit;
-        return deps;
+        deps.showMessage = [this](const QString& text) { events_ << "message:" + text; };
+        opener_ = std::make_shared<TRecordingOpener>();
+        deps.linkOpener = opener_;
+        deps.slideToProgrammes = [this](std::function<void()> then) {
+            if (page_ == 1 || sliding_) {
+                if (then)
+                    then();
+                return;
+            }
+            events_ << QStringLiteral("slide:%1").arg(Programmes().rowCount());
+            sliding_ = true;
+            QTimer::singleShot(100, content_.get(), [this, then] {
+                page_ = 1;
+                sliding_ = false;
+                events_ << "slid";
+                if (then)
+                    then();
+            });
+        };
+        content_ = std::make_unique<content::TStationContent>(std::move(deps));
+        return *content_;
     }
 
-    TF_Principal& NewWindow(bool visit = false) {
-        window_ = std::make_unique<TF_Principal>(Deps(visit));
-        F_Principal = window_.get();
-        connect(window_.get(), &TF_Principal::activePageChanged, this, [this] {
-            events_ << QStringLiteral("slide:%1:%2")
-                           .arg(window_->activePage())
-                           .arg(window_->programmeModel()->rowCount());
-        });
-        window_->FormCreate();
-        return *window_;
-    }
+    content::TSponsorModel& Sponsors() { return content_->Sponsors(); }
+    content::TProgrammeModel& Programmes() { return content_->Programmes(); }
 
-    content::TSponsorModel& Sponsors() {
-        return static_cast<content::TSponsorModel&>(*window_->sponsorModel());
-    }
-    content::TProgrammeModel& Programmes() {
-        return static_cast<content::TProgrammeModel&>(*window_->programmeModel());
-    }
-
-    // Starts the window as the application does and waits for the sponsor strip's update to end.
-    bool ShowAndWaitForSponsors(TF_Principal& window) {
+    // Starts the fetch as the shown window does and waits for the sponsor strip's update to end.
+    bool ShowAndWaitForSponsors(content::TStationContent& content) {
         QSignalSpy ended(&Sponsors(), &content::TSponsorModel::updateEnded);
-        window.FormShow();
+        content.StartupFetch();
         return ended.wait(15000);
     }
 
     // Presses "Programas" and waits until the termination handler has slid and reported.
-    void PressProgrammes(TF_Principal& window, bool expectMessage) {
+    void PressProgrammes(content::TStationContent& content, bool expectMessage) {
         QSignalSpy ended(&Programmes(), &content::TProgrammeModel::updateEnded);
-        window.Layout_ProgramacaoClick();
+        content.ProgrammesClick();
         QVERIFY(ended.count() > 0 || ended.wait(15000));
-        QTRY_VERIFY(window.activePage() == 1 && !window.sliding());
+        QTRY_VERIFY(page_ == 1 && !content.ProgrammeLoadRunning());
         if (expectMessage)
             QTRY_VERIFY(events_.filter("message:").size() == 1);
         else
@@ -126,17 +110,12 @@ private slots:
     void initTestCase() {
         server_ = std::make_unique<TFeedServer>(true);
         QVERIFY(server_->Ok());
-        QVERIFY(settingsDir_.isValid());
     }
-    void init() {
-        events_.clear();
-        opened_.clear();
-    }
-    // No FormClose here: it shuts the worker pattern down for the whole process. Every test has
-    // waited for its workers, so the window can simply go.
+    void init() { events_.clear(); }
+    // Every test has waited for its workers, so the content can simply go.
     void cleanup() {
         QTest::qWait(50);
-        window_.reset();
+        content_.reset();
     }
 
     void sponsorCardsInFeedOrderWithLogos() {
@@ -147,7 +126,7 @@ private slots:
             "," + Sponsor("Oficina do Zé", "http://oficina.example", server_->Url("/status/404")) +
             "," + Sponsor("Livraria", "x", server_->Url("/fixture/logo.svg")) + "]";
         QVERIFY(server_->SetRoute("/patrocinadores.json", feed, "application/json"));
-        TF_Principal& window = NewWindow();
+        content::TStationContent& window = NewContent();
         QVERIFY(ShowAndWaitForSponsors(window));
         QCOMPARE(window.webBrowserUrl(), "https://" + server_->Host() + "/estatistica_app.php");
         QCOMPARE(Sponsors().rowCount(), 3);
@@ -166,13 +145,13 @@ private slots:
         QVERIFY(window.sponsorStripVisible());
         QCOMPARE(events_, QStringList());
 
-        window.ListBox_PatrocinadoresItemClick(nullptr, 1);
-        window.ListBox_PatrocinadoresItemClick(nullptr, 0);
-        window.ListBox_PatrocinadoresItemClick(nullptr, 3); // no such card
-        QCOMPARE(opened_.size(), 2);
-        QCOMPARE(opened_[0].url, QUrl("http://oficina.example"));
-        QCOMPARE(opened_[1].url, QUrl("https://padaria.example/?a=1&b=2"));
-        QCOMPARE(opened_[1].mode, profile::TLinkOpener::ShowMode::Maximized);
+        window.SponsorClick(1);
+        window.SponsorClick(0);
+        window.SponsorClick(3); // no such card
+        QCOMPARE(opener_->opened.size(), 2);
+        QCOMPARE(opener_->opened[0].url, QUrl("http://oficina.example"));
+        QCOMPARE(opener_->opened[1].url, QUrl("https://padaria.example/?a=1&b=2"));
+        QCOMPARE(opener_->opened[1].mode, profile::TLinkOpener::ShowMode::Maximized);
     }
 
     void sponsorFailuresShowNothing_data() {
@@ -193,7 +172,7 @@ private slots:
         QFETCH(QByteArray, feed);
         QFETCH(int, cards);
         QVERIFY(server_->SetRoute("/patrocinadores.json", feed, "application/json", status));
-        TF_Principal& window = NewWindow();
+        content::TStationContent& window = NewContent();
         QVERIFY(ShowAndWaitForSponsors(window));
         QCOMPARE(Sponsors().rowCount(), cards);
         QVERIFY(!Sponsors().InUpdate());
@@ -233,12 +212,12 @@ private slots:
         QFETCH(int, rows);
         QFETCH(QString, message);
         QVERIFY(server_->SetRoute("/programacao.json", feed, "application/json", status));
-        TF_Principal& window = NewWindow();
+        content::TStationContent& window = NewContent();
         PressProgrammes(window, !message.isEmpty());
         QCOMPARE(Programmes().rowCount(), rows);
-        // The update has ended (rows shown) before the slide, and the slide comes before any
+        // The update has ended (rows shown) before the slide, and the slide has ended before any
         // message.
-        QStringList expected{QStringLiteral("slide:1:%1").arg(rows)};
+        QStringList expected{QStringLiteral("slide:%1").arg(rows), "slid"};
         if (!message.isEmpty())
             expected << "message:" + message;
         QCOMPARE(events_, expected);
@@ -252,7 +231,7 @@ private slots:
         const QByteArray feed = "[" + Programme("A", server_->Url("/fixture/logo.jpg")) + "," +
                                 Programme("B", server_->Url("/fixture/not_a_picture.png")) + "]";
         QVERIFY(server_->SetRoute("/programacao.json", feed, "application/json"));
-        TF_Principal& window = NewWindow();
+        content::TStationContent& window = NewContent();
         PressProgrammes(window, false);
         const auto picture = [this](int row) {
             return Programmes()
@@ -267,17 +246,17 @@ private slots:
 
     void filledListOnlySlidesEmptyListDownloadsAgain() {
         QVERIFY(server_->SetRoute("/programacao.json", "", "application/json", 404));
-        TF_Principal& window = NewWindow();
+        content::TStationContent& window = NewContent();
         const int before = server_->Requests("/programacao.json");
         PressProgrammes(window, false);
-        window.GotoVisibleTab(0);
+        page_ = 0;
         QVERIFY(server_->SetRoute("/programacao.json", "[" + Programme("A", "") + "]",
                                   "application/json"));
         PressProgrammes(window, false);
         QCOMPARE(Programmes().rowCount(), 1);
-        window.GotoVisibleTab(0);
-        window.Layout_ProgramacaoClick();
-        QTRY_COMPARE(window.activePage(), 1);
+        page_ = 0;
+        window.ProgrammesClick();
+        QTRY_COMPARE(page_, 1);
         QCOMPARE(server_->Requests("/programacao.json") - before, 2);
         QCOMPARE(Programmes().rowCount(), 1);
     }
@@ -287,9 +266,9 @@ private slots:
         const QByteArray feed =
             "[" + Programme("A", server_->Url("/slow/600/fixture/logo.png")) + "]";
         QVERIFY(server_->SetRoute("/programacao.json", feed, "application/json"));
-        TF_Principal& window = NewWindow();
+        content::TStationContent& window = NewContent();
         const int before = server_->Requests("/programacao.json");
-        QTimer::singleShot(200, &window, [&window] { window.Layout_ProgramacaoClick(); });
+        QTimer::singleShot(200, &window, [&window] { window.ProgrammesClick(); });
         PressProgrammes(window, false);
         QTest::qWait(300);
         QCOMPARE(server_->Requests("/programacao.json") - before, 1);
@@ -302,7 +281,7 @@ private slots:
         QVERIFY(server_->SetRoute("/estatistica_app.php", "<html><body>ok</body></html>",
                                   "text/html; charset=utf-8"));
         const int before = server_->Requests("/estatistica_app.php");
-        TF_Principal& window = NewWindow(true);
+        content::TStationContent& window = NewContent(true);
         QVERIFY(ShowAndWaitForSponsors(window));
         QTRY_COMPARE_WITH_TIMEOUT(server_->Requests("/estatistica_app.php") - before, 1, 30000);
         QTest::qWait(500);
@@ -312,5 +291,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestContentController)
-#include "test_content_controller.moc"
+QTEST_MAIN(TestStationContent)
+#include "test_station_content.moc"

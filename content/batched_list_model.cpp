@@ -1,1 +1,0 @@
-#include "batched_list_model.h"
