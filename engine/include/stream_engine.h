@@ -32,6 +32,9 @@ typedef void SYNCPROC(HSYNC handle, DWORD channel, DWORD data, void* user);
 /* Download callback (accepted for compatibility; the engine never calls it). */
 typedef void DOWNLOADPROC(const void* buffer, DWORD length, void* user);
 
+/* The constants keep their comments aligned. */
+/* clang-format off */
+
 /* Stream creation flags. */
 #define BASS_STREAM_AUTOFREE 0x40000u /* free the stream once the download and playback ended */
 #define BASS_STREAM_BLOCK 0x100000u   /* download in small blocks (live streams) */
@@ -75,6 +78,8 @@ typedef void DOWNLOADPROC(const void* buffer, DWORD length, void* user);
 #define BASS_ERROR_SSL 10
 #define BASS_ERROR_ILLTYPE 19
 #define BASS_ERROR_UNKNOWN -1
+
+/* clang-format on */
 
 /* Opens the default device (44100 Hz, stereo, float32); the arguments are ignored. 0 when no
  * device opens, or with BASS_ERROR_ALREADY while open. Thread safety: any thread. */
