@@ -63,7 +63,6 @@ public:
 
     // The error that ended the body, if any. Message text: what() read as UTF-8.
     bool HasFatalError() const { return static_cast<bool>(fatal_); }
-    std::exception_ptr FatalError() const { return fatal_; }
     QString FatalErrorMessage() const;
 
     // Shutdown: from now on hand-offs and termination handlers do not run (a hand-off throws

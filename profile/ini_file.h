@@ -31,7 +31,6 @@ public:
     void WriteString(const QString& section, const QString& key, const QString& value);
 
     // The full path of the file.
-    QString FileName() const { return path_; }
 
 private:
     QString path_;

@@ -14,6 +14,8 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from script_helpers import process_tree, pss_mb, rss_mb  # noqa: E402
 FRAME = "Frame rendered"
 
 
@@ -45,26 +47,10 @@ def time_to_first_frame(cmd, env):
     return elapsed
 
 
-def tree(pid):
-    pids = [pid]
-    for child in open(f"/proc/{pid}/task/{pid}/children").read().split():
-        pids += tree(int(child))
-    return pids
-
-
 def memory(pid):
     """RSS of the application, and PSS of it and every process it started, in MB."""
-    rss = pss = 0
-    for p in tree(pid):
-        try:
-            for line in open(f"/proc/{p}/smaps_rollup"):
-                if line.startswith("Pss:"):
-                    pss += int(line.split()[1])
-                if p == pid and line.startswith("Rss:"):
-                    rss = int(line.split()[1])
-        except OSError:
-            pass
-    return rss / 1024, pss / 1024, len(tree(pid))
+    pids = process_tree(pid)
+    return rss_mb([pid]), pss_mb(pids), len(pids)
 
 
 def main():

@@ -31,6 +31,7 @@ sys.path.insert(0, HERE)
 
 import demo_station  # noqa: E402
 import pyatspi  # noqa: E402
+from script_helpers import cpu_seconds, process_tree, rss_mb  # noqa: E402
 from window_driver import Desktop, Device, Window, stop_process, wait_until  # noqa: E402
 
 STREAM = "http://127.0.0.1:8000/radiozelvorna"
@@ -65,40 +66,6 @@ class SoundServer:
 
     def stop(self):
         stop_process(self.proc)
-
-
-def process_tree(pid):
-    pids = [pid]
-    try:
-        with open(f"/proc/{pid}/task/{pid}/children") as f:
-            for child in f.read().split():
-                pids += process_tree(int(child))
-    except OSError:
-        pass
-    return pids
-
-
-def cpu_seconds(pids):
-    ticks = 0
-    for pid in pids:
-        try:
-            with open(f"/proc/{pid}/stat") as f:
-                fields = f.read().rsplit(")", 1)[1].split()
-            ticks += int(fields[11]) + int(fields[12])  # utime, stime
-        except OSError:
-            pass
-    return ticks / os.sysconf("SC_CLK_TCK")
-
-
-def rss_mb(pids):
-    total = 0
-    for pid in pids:
-        try:
-            with open(f"/proc/{pid}/smaps_rollup") as f:
-                total += sum(int(line.split()[1]) for line in f if line.startswith("Rss:"))
-        except OSError:
-            pass
-    return total / 1024
 
 
 class Player:

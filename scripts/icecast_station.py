@@ -22,6 +22,9 @@ import time
 import urllib.parse
 import urllib.request
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from script_helpers import make_clip  # noqa: E402
+
 SOURCE_PASSWORD = "zelvorna-source"
 ADMIN_PASSWORD = "zelvorna-admin"
 TRACK_SECONDS = 40
@@ -49,20 +52,13 @@ def port_taken(port):
 
 def make_track(path, bitrate):
     """A 40 s melody over a slow bass line, 44.1 kHz stereo CBR MP3 (made once, then cached)."""
-    if os.path.exists(path):
-        return
     melody = "0.22*sin(2*PI*t*261.63*pow(2,(2*floor(mod(t*2,5))+floor(mod(t/5,3))*2)/12))"
     bass = "0.16*sin(2*PI*t*65.41*pow(2,floor(mod(t/2.5,4))*5/12))"
     shimmer = "0.05*sin(2*PI*t*523.25*pow(2,floor(mod(t,4))*4/12))"
     left = f"{melody}+{bass}"
     right = f"0.8*{melody}+{bass}+{shimmer}"
-    tmp = f"{path}.{os.getpid()}.part.mp3"  # one part file per process: no race on a shared cache
-    subprocess.run(
-        ["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-         f"aevalsrc='{left}|{right}':s=44100:d={TRACK_SECONDS}",
-         "-c:a", "libmp3lame", "-b:a", f"{bitrate}k", "-ar", "44100", "-ac", "2", tmp],
-        check=True)
-    os.replace(tmp, path)
+    make_clip(path, f"{left}|{right}", TRACK_SECONDS,
+              ["-c:a", "libmp3lame", "-b:a", f"{bitrate}k", "-ar", "44100", "-ac", "2"])
 
 
 def icecast_config(port, mount, burst_size, logdir, as_root):

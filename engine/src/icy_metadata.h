@@ -25,8 +25,6 @@ public:
     // Feeds the next bytes as they arrive; reads may split a block anywhere.
     void feed(std::span<const std::uint8_t> in, const AudioSink& audio, const MetaSink& meta);
 
-    std::uint64_t audioBytes() const { return audioBytes_; }
-
     static constexpr std::size_t kMaxBlock = 255 * 16;
 
 private:

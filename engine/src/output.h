@@ -25,7 +25,6 @@ public:
 
     bool open(); // false when no device opens
     void close();
-    bool isOpen() const { return device_ != 0; }
 
     bool add(MixChannel* channel);
     void remove(MixChannel* channel);

@@ -20,7 +20,6 @@ public:
     std::uint64_t written() const { return written_.load(std::memory_order_acquire); }
     std::uint64_t played() const { return read_.load(std::memory_order_acquire); }
     std::size_t readable() const { return std::size_t(written() - played()); }
-    std::size_t writable() const { return frames_ - readable(); }
 
     // Producer: copies up to n frames, returns how many fitted.
     std::size_t write(const float* in, std::size_t n) {

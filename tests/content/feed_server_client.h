@@ -1,13 +1,14 @@
 #pragma once
 // Starts tests/support/feed_server.py on a free loopback port and talks to its control routes.
 
+#include "script_server.h"
+
 #include <QByteArray>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QProcess>
 #include <QString>
 #include <QTest>
 #include <memory>
@@ -15,24 +16,12 @@
 class TFeedServer {
 public:
     explicit TFeedServer(bool tls = false) {
-        const QString source = qEnvironmentVariable("ZELVORNA_SOURCE_DIR");
-        QStringList args{source + "/tests/support/feed_server.py", "--fixtures",
-                         source + "/tests/fixtures/content"};
+        QStringList args{"--fixtures",
+                         qEnvironmentVariable("ZELVORNA_SOURCE_DIR") + "/tests/fixtures/content"};
         if (tls)
             args << "--tls";
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start("/usr/bin/python3", args);
-        if (!process_.waitForStarted(10000))
-            return;
-        while (!process_.canReadLine() && process_.waitForReadyRead(20000)) {
-        }
-        const QByteArray line = process_.readLine().trimmed();
-        if (line.startsWith("PORT "))
-            port_ = line.mid(5).toUShort();
-    }
-    ~TFeedServer() {
-        process_.kill();
-        process_.waitForFinished(5000);
+        if (server_.start("tests/support/feed_server.py", args, "PORT (\\d+)", 20000))
+            port_ = server_.captured().toUShort();
     }
 
     bool Ok() const { return port_ != 0; }
@@ -69,7 +58,7 @@ private:
         loop.exec();
     }
 
-    QProcess process_;
+    ScriptServer server_;
     QNetworkAccessManager client_;
     quint16 port_ = 0;
 };

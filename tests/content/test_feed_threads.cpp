@@ -111,7 +111,8 @@ private slots:
                 [&out](const QString& n, const QString& d, const QString& s, const QString& p,
                        const content::TRowDone& done) {
                     Record(out, QStringList{n, d, s, p}.join('|'));
-                    QTimer::singleShot(5, qApp, done); // completes later, as a download does
+                    QTimer::singleShot(5, QCoreApplication::instance(),
+                                       done); // completes later, as a download does
                 },
                 [&out] { Record(out, "final"); });
         });

@@ -12,7 +12,7 @@ namespace {
 QImage Fetch(const QString& url) {
     bool done = false;
     QImage result(1, 1, QImage::Format_ARGB32); // not null: the answer must replace it
-    content::FetchImageAsync(url, qApp, [&](QImage picture) {
+    content::FetchImageAsync(url, QCoreApplication::instance(), [&](QImage picture) {
         result = std::move(picture);
         done = true;
     });

@@ -16,11 +16,12 @@ namespace {
 QString GetText(const QString& url) {
     bool done = false;
     QString text, error;
-    content::HttpGetTextAsync(url, qApp, [&](const QString& body, const QString& failure) {
-        text = body;
-        error = failure;
-        done = true;
-    });
+    content::HttpGetTextAsync(url, QCoreApplication::instance(),
+                              [&](const QString& body, const QString& failure) {
+                                  text = body;
+                                  error = failure;
+                                  done = true;
+                              });
     if (!QTest::qWaitFor([&] { return done; }, 30000))
         throw std::runtime_error("no answer");
     if (!error.isEmpty())
@@ -120,7 +121,8 @@ private slots:
 
     void mainThreadDoesNotWaitForTheReply() {
         bool done = false;
-        content::HttpGetTextAsync(server_->Url("/slow/300/echo?hex=6f6b"), qApp,
+        content::HttpGetTextAsync(server_->Url("/slow/300/echo?hex=6f6b"),
+                                  QCoreApplication::instance(),
                                   [&](const QString&, const QString&) { done = true; });
         QVERIFY(!done); // returned before the reply
         QVERIFY(QTest::qWaitFor([&] { return done; }, 10000));

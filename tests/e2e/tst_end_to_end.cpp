@@ -4,6 +4,7 @@
 
 #include "engine_test_server.h"
 #include "image_provider.h"
+#include "item_finder.h"
 #include "link_recorder.h"
 #include "listener_profile.h"
 #include "player_panel.h"
@@ -80,17 +81,8 @@ private:
     std::unique_ptr<QQmlApplicationEngine> engine_;
     QQuickWindow* window_ = nullptr;
 
-    static QQuickItem* find(QQuickItem* root, const QString& name) {
-        if (root->objectName() == name)
-            return root;
-        for (QQuickItem* child : root->childItems())
-            if (QQuickItem* found = find(child, name))
-                return found;
-        return nullptr;
-    }
-
     QQuickItem* item(const char* name) {
-        QQuickItem* found = find(window_->contentItem(), QString::fromLatin1(name));
+        QQuickItem* found = FindItem(window_->contentItem(), QString::fromLatin1(name));
         if (!found)
             qFatal("no item named %s", name);
         return found;

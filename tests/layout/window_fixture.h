@@ -3,14 +3,15 @@
 // opener are test doubles. Shared by the layout test and the screenshot tool.
 
 #include "image_provider.h"
+#include "item_finder.h"
 #include "link_recorder.h"
 #include "listener_profile.h"
 #include "player_panel.h"
 #include "programme_model.h"
 #include "radio.h"
-#include "silent_radio.h"
 #include "sponsor_model.h"
 #include "station_content.h"
+#include "test_radios.h"
 #include "tf_principal.h"
 #include "worker.h"
 
@@ -21,33 +22,15 @@
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
 #include <memory>
-#include <mutex>
-#include <semaphore>
-
-// A radio whose Play waits until the test lets it fail, so the loading overlay stays up.
-struct TBlockingRadioState {
-    std::counting_semaphore<8> release{0};
-};
-
-class TBlockingRadio final : public TSilentRadio {
-public:
-    explicit TBlockingRadio(std::shared_ptr<TBlockingRadioState> state)
-        : state_(std::move(state)) {}
-    bool Play() override {
-        state_->release.try_acquire_for(std::chrono::seconds(10));
-        return false;
-    }
-
-private:
-    std::shared_ptr<TBlockingRadioState> state_;
-};
 
 class TWindowFixture {
 public:
     TWindowFixture() {
         TF_Principal::Dependencies deps;
+        // Play waits until the test lets it fail, so the loading overlay stays up.
+        radio->blockInPlay = true;
         deps.makeRadio = [state = radio] {
-            return std::make_unique<TRadio>(std::make_unique<TBlockingRadio>(state));
+            return std::make_unique<TRadio>(std::make_unique<TFakeRadio>(state));
         };
         deps.showMessage = [this](const QString& text) { messages.append(text); };
         deps.showDefaultError = [this](const QString& text) { messages.append(text); };
@@ -76,17 +59,8 @@ public:
         zelvorna::TWorker::WaitForAll(5000);
     }
 
-    // Searches the visual tree: list delegates have no QObject parent in the window.
     QQuickItem* Item(const char* objectName) const {
         return FindItem(window->contentItem(), QString::fromLatin1(objectName));
-    }
-    static QQuickItem* FindItem(QQuickItem* root, const QString& objectName) {
-        if (root->objectName() == objectName)
-            return root;
-        for (QQuickItem* child : root->childItems())
-            if (QQuickItem* found = FindItem(child, objectName))
-                return found;
-        return nullptr;
     }
 
     // Rectangle of an item in the window's coordinates.
@@ -111,7 +85,7 @@ public:
     }
 
     QTemporaryDir settingsDir;
-    std::shared_ptr<TBlockingRadioState> radio = std::make_shared<TBlockingRadioState>();
+    std::shared_ptr<TFakeRadioState> radio = std::make_shared<TFakeRadioState>();
     std::shared_ptr<TRecordingOpener> opener = std::make_shared<TRecordingOpener>();
     QStringList messages;
     std::unique_ptr<TF_Principal> controller;

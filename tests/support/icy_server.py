@@ -20,10 +20,13 @@ import argparse
 import os
 import socket
 import socketserver
-import subprocess
 import sys
 import threading
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                                "scripts"))
+from script_helpers import make_clip  # noqa: E402
 
 METAINT = 8000
 BYTES_PER_SECOND = 16000  # 128 kbit/s
@@ -31,15 +34,9 @@ BURST = 48000             # three seconds ahead, like Icecast's burst-on-connect
 
 
 def make_mp3(path, expression, seconds, channels):
-    if os.path.exists(path):
-        return
     layout = expression if channels == 1 else f"{expression}|{expression}"
-    # Several test programs may make the same file at once: each writes its own part file.
-    tmp = f"{path}.{os.getpid()}.part.mp3"
-    subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                    f"aevalsrc='{layout}':s=44100:d={seconds}", "-c:a", "libmp3lame",
-                    "-b:a", "128k" if channels == 2 else "64k", "-ar", "44100", tmp], check=True)
-    os.replace(tmp, path)
+    make_clip(path, layout, seconds,
+              ["-c:a", "libmp3lame", "-b:a", "128k" if channels == 2 else "64k", "-ar", "44100"])
 
 
 # name: (ffmpeg encoder and muxer arguments, file suffix, media type sent)
@@ -54,13 +51,7 @@ CODED = {
 
 
 def make_coded(path, encoder_args):
-    if os.path.exists(path):
-        return
-    tmp = f"{path}.{os.getpid()}.part"
-    subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                    "aevalsrc='0.5*sin(2*PI*440*t)|0.5*sin(2*PI*440*t)':s=44100:d=6"] +
-                   encoder_args + [tmp], check=True)
-    os.replace(tmp, path)
+    make_clip(path, "0.5*sin(2*PI*440*t)|0.5*sin(2*PI*440*t)", 6, encoder_args)
 
 
 def meta_block(text):

@@ -1,8 +1,8 @@
 // The player panel over a recording radio: the state table, the connection thread, the resume
 // thread, status order, the volume, and a close while a connect blocks.
 
-#include "fake_radio.h"
 #include "player_panel.h"
+#include "test_radios.h"
 #include "worker.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 // The window tree reaches the controller as the QML singleton F_Principal.
 
-#include "fake_radio.h"
+#include "test_radios.h"
 #include "tf_principal.h"
 
 #include <QPointer>

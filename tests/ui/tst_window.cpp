@@ -1,9 +1,9 @@
 // The window class: its slide, and a window that keeps answering the listener while the
 // programme feed and its pictures download on the main thread.
 
-#include "fake_radio.h"
 #include "player_panel.h"
 #include "station_content.h"
+#include "test_radios.h"
 #include "tf_principal.h"
 
 #include <QElapsedTimer>

@@ -1,17 +1,38 @@
 #pragma once
-// A radio that records every call, with programmable Play results, for the window's controller.
+// The window tests' radios: a silent one for tests that never play, and a recording one with
+// programmable Play results that can block inside Play until the test lets it go.
 
 #include "radio.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 #include <QThread>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <semaphore>
 #include <stdexcept>
+
+// Never plays: the window needs a radio from its creation on.
+class TSilentRadio : public TCustomRadio {
+public:
+    void InitRadio(TWindowHandle) override {}
+    void UnloadRadio() override {}
+    void SetVolume(float v) override { volume_ = v; }
+    float GetVolume() override { return volume_; }
+    bool Play() override { return false; }
+    void Pause() override {}
+    void SetStreamURL(QString) override {}
+    void SetStatusProc(TStatusProc) override {}
+    void SetBroadcastInfoProc(TBroadcastInfoProc) override {}
+    void SetBroadcastMetaProc(TBroadcastMetaProc) override {}
+    void PauseRadioOnIncomingCalls(bool) override {}
+
+private:
+    float volume_ = 0;
+};
 
 // Shared with the test, which keeps it after the radio is gone.
 struct TFakeRadioState {
@@ -21,8 +42,8 @@ struct TFakeRadioState {
     QList<int> progressOnSuccess{40, 80, 100}; // reported before a successful Play returns
     bool throwInPlay = false;
     bool blockInPlay = false;
-    std::binary_semaphore release{0}; // lets a blocked Play return
-    std::binary_semaphore entered{0}; // signalled when a blocked Play starts
+    std::counting_semaphore<8> release{0}; // lets a blocked Play return (each Play takes one)
+    std::counting_semaphore<8> entered{0}; // signalled when a blocked Play starts
     QThread* lastPlayThread = nullptr;
     int destroyed = 0;
 
@@ -67,7 +88,7 @@ public:
         }
         if (state_->blockInPlay) {
             state_->entered.release();
-            state_->release.acquire();
+            state_->release.try_acquire_for(std::chrono::seconds(10)); // never for ever
         }
         if (state_->throwInPlay)
             throw std::runtime_error("Falha ao abrir o fluxo");
