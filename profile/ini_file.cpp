@@ -260,6 +260,11 @@ QString TIniFile::ReadString(const QString& section, const QString& key,
 }
 
 void TIniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+    WriteStrings(section, {{key, value}});
+}
+
+void TIniFile::WriteStrings(const QString& section,
+                            const QList<std::pair<QString, QString>>& values) {
     const EIniFileException refused(QStringLiteral("Unable to write to ") + path_);
     TDocument document;
     if (QFileInfo::exists(path_)) {
@@ -273,7 +278,8 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
     // may type, and the reader recognises both.
     if (document.encoding == TEncoding::Windows1252)
         document.encoding = TEncoding::Utf8;
-    SetValue(document.lines, section, key, OnOneLine(value));
+    for (const auto& [key, value] : values)
+        SetValue(document.lines, section, key, OnOneLine(value));
 
     QSaveFile file(path_);
     // Unbuffered: a buffered write that fails only at commit (full disk) is renamed over the

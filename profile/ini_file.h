@@ -3,8 +3,10 @@
 // Windows private-profile functions, so a file from an older installation reads the same.
 // One object per operation; nothing is cached between calls, every write reaches the disk.
 
+#include <QList>
 #include <QString>
 #include <stdexcept>
+#include <utility>
 
 namespace profile {
 
@@ -30,7 +32,9 @@ public:
     // <full path>") when the write is refused.
     void WriteString(const QString& section, const QString& key, const QString& value);
 
-    // The full path of the file.
+    // The same for several keys of one section, in one replacement of the file: afterwards it
+    // holds all of the new values or, when the write is refused or cut short, none of them.
+    void WriteStrings(const QString& section, const QList<std::pair<QString, QString>>& values);
 
 private:
     QString path_;

@@ -67,14 +67,15 @@ void TListenerProfile::EditNameClick() {
 void TListenerProfile::ConfirmClick() {
     try {
         TIniFile Arquivo_de_Configuracao(deps_.settingsPath);
-        Arquivo_de_Configuracao.WriteString(kSection, kNameKey, nameText_);
+        // One replacement of the file for all three keys: a crash or a refused write keeps
+        // either every new value or none, never the name without its e-mail. The switch asks
+        // whether the listener wants the station's news; its answer is kept under the key the
+        // greeting tests, so a listener who says no is no longer asked at every start.
+        Arquivo_de_Configuracao.WriteStrings(kSection,
+                                             {{kNameKey, nameText_},
+                                              {kEmailKey, emailText_},
+                                              {kNotificationsKey, notificationsOn_ ? kYes : kNo}});
         setGreetingText(nameText_);
-        Arquivo_de_Configuracao.WriteString(kSection, kEmailKey, emailText_);
-        // The switch asks whether the listener wants the station's news; its answer is kept
-        // under the key the greeting tests. "Sim" with no name asks for a name at every start,
-        // so a listener who says no is no longer asked.
-        Arquivo_de_Configuracao.WriteString(kSection, kNotificationsKey,
-                                            notificationsOn_ ? kYes : kNo);
         setNameDialogVisible(false);
     } catch (const std::exception& error) {
         qCDebug(lcProfile) << "settings not written:" << error.what();

@@ -3,6 +3,7 @@
 #include "tf_principal.h"
 
 #include "deployment.h"
+#include "ini_file.h"
 #include "link_opener.h"
 #include "listener_profile.h"
 #include "main_thread.h"
@@ -69,8 +70,7 @@ TF_Principal::Dependencies TF_Principal::DefaultDependencies() {
     deps.showMessage = ShowPlainBox;
     deps.showDefaultError = ShowPlainBox;
     deps.linkOpener = std::make_shared<profile::TDesktopLinkOpener>();
-    deps.settingsPath =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/Configuracao.ini");
+    deps.settingsPath = profile::SettingsPath();
     deps.streamHost = QString::fromUtf8(deployment::kStreamHost);
     deps.siteHost = QString::fromUtf8(deployment::kSiteHost);
     deps.requestEmail = QString::fromUtf8(deployment::kRequestEmail);

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +19,7 @@ using ShowMode = profile::TLinkOpener::ShowMode;
 namespace {
 
 const QString kSection = QStringLiteral("Ouvinte");
+constexpr char kConfirmLoopFlag[] = "--confirm-loop";
 
 } // namespace
 
@@ -36,7 +38,8 @@ private slots:
     void pencilReloadsStoredValuesAfterCancel();
     void confirmRecreatesRemovedFile();
     void refusedNameWriteKeepsLabelAndDialog();
-    void refusedEmailWriteKeepsNameOnly();
+    void cutShortWriteKeepsNeitherValue();
+    void killDuringConfirmKeepsBothOrNeither();
     void linksCarryOnlyFixedAddresses();
 
 private:
@@ -237,8 +240,9 @@ void TstGreetingFlow::refusedNameWriteKeepsLabelAndDialog() {
     QVERIFY(window->nameDialogVisible());
 }
 
-// Room on the disk for the name but not for the longer e-mail line.
-void TstGreetingFlow::refusedEmailWriteKeepsNameOnly() {
+// Room on the disk for the name but not for the longer e-mail line: the one replacement of the
+// file is refused whole, so neither value is stored, nor shown.
+void TstGreetingFlow::cutShortWriteKeepsNeitherValue() {
     const QByteArray before = "[Ouvinte]\nNome_do_Ouvinte=Ana\nEmail_do_Ouvinte=a@b\n";
     Store(before);
     const auto window = Start();
@@ -250,10 +254,28 @@ void TstGreetingFlow::refusedEmailWriteKeepsNameOnly() {
         window->ConfirmClick();
     }
     QCOMPARE(errors_, QStringList{"Unable to write to " + path_ + "."});
-    QCOMPARE(Stored("Nome_do_Ouvinte"), QStringLiteral("Bia"));
+    QCOMPARE(Stored("Nome_do_Ouvinte"), QStringLiteral("Ana"));
     QCOMPARE(Stored("Email_do_Ouvinte"), QStringLiteral("a@b"));
-    QCOMPARE(window->greetingText(), QStringLiteral("Bia"));
+    QCOMPARE(window->greetingText(), QString::fromUtf8("Olá, Ana"));
     QVERIFY(window->nameDialogVisible());
+}
+
+// A process killed while it confirms leaves a file with both new values or neither: each
+// confirm stores "Nome N" with "email-N", and whatever the kill interrupted, the two match.
+void TstGreetingFlow::killDuringConfirmKeepsBothOrNeither() {
+    Store("[Ouvinte]\nNome_do_Ouvinte=Nome 0\nEmail_do_Ouvinte=email-0\n");
+    for (int round = 0; round < 12; ++round) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {kConfirmLoopFlag, path_});
+        QVERIFY(child.waitForStarted());
+        QTest::qWait(40 + 17 * round);
+        child.kill();
+        QVERIFY(child.waitForFinished(5000));
+        const QString name = Stored("Nome_do_Ouvinte");
+        const QString email = Stored("Email_do_Ouvinte");
+        QVERIFY2(name.startsWith("Nome ") && email == "email-" + name.mid(5),
+                 qPrintable(name + " / " + email));
+    }
 }
 
 void TstGreetingFlow::linksCarryOnlyFixedAddresses() {
@@ -272,5 +294,22 @@ void TstGreetingFlow::linksCarryOnlyFixedAddresses() {
     QCOMPARE(modes, (QList<ShowMode>{ShowMode::Normal, ShowMode::Maximized, ShowMode::Normal}));
 }
 
-QTEST_MAIN(TstGreetingFlow)
+// The child of the kill test: confirms new pairs until it is killed.
+int ConfirmForEver(const QString& path) {
+    profile::TListenerProfile profile({path, nullptr, nullptr, QString(), QString()});
+    profile.EditNameClick();
+    for (int n = 1;; ++n) {
+        profile.setNameText(QStringLiteral("Nome %1").arg(n));
+        profile.setEmailText(QStringLiteral("email-%1").arg(n));
+        profile.ConfirmClick();
+    }
+}
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (argc > 2 && QByteArray(argv[1]) == kConfirmLoopFlag)
+        return ConfirmForEver(QString::fromLocal8Bit(argv[2]));
+    TstGreetingFlow test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_greeting_flow.moc"
