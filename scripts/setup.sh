@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package that the build, the tests and the demo station need.
 # Idempotent: packages already present are not fetched again. With --bench it also installs
-# the peers and the sound server that the benchmarks use.
+# the peers and the sound server that the benchmarks use; with --fuzz, clang for the fuzzers.
 set -euo pipefail
 
 packages=(
@@ -18,9 +18,12 @@ packages=(
 
 # The benchmarks compare the window with other players through a sound server of their own.
 bench_packages=(goodvibes gstreamer1.0-plugins-good pulseaudio pulseaudio-utils)
-if [ "${1:-}" = "--bench" ]; then
-    packages+=("${bench_packages[@]}")
-fi
+# Fuzzing builds the parsers with clang and its libFuzzer runtime.
+fuzz_packages=(clang libclang-rt-14-dev)
+case "${1:-}" in
+--bench) packages+=("${bench_packages[@]}") ;;
+--fuzz) packages+=("${fuzz_packages[@]}") ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
