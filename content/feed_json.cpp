@@ -4,13 +4,43 @@
 #include <string>
 
 namespace content {
+namespace {
+
+// Whether arrays and objects nest no deeper than limit, strings skipped. A linear scan, so that
+// a hostile feed of nested brackets costs nothing but its length.
+bool NestingWithin(const QByteArray& json, int limit) {
+    int depth = 0;
+    bool inString = false;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit)
+                return false;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 std::optional<TFeedDocument> ParseFeed(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
+    if (!NestingWithin(utf8, kMaxFeedDepth))
+        return std::nullopt;
     TFeedDocument document;
-    // Numbers as strings: the feed's "1.50" must stay "1.50", not become 1.5.
-    document.Parse<rapidjson::kParseNumbersAsStringsFlag>(utf8.constData(),
-                                                          static_cast<size_t>(utf8.size()));
+    // Numbers as strings: the feed's "1.50" must stay "1.50", not become 1.5. Iterative: the
+    // parser keeps its own stack on the heap, never the thread's.
+    document.Parse<rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseIterativeFlag>(
+        utf8.constData(), static_cast<size_t>(utf8.size()));
     if (document.HasParseError())
         return std::nullopt;
     return document;

@@ -1,5 +1,5 @@
 #pragma once
-// Parsing of the station's JSON feeds and reading of their members as text.
+// Parsing of the station's JSON feeds and reading of their members as text. Any thread.
 
 #include <QString>
 #include <optional>
@@ -23,7 +23,11 @@ public:
 // Numbers are kept as the text written in the feed (see ParseFeed).
 using TFeedDocument = rapidjson::Document;
 
-// Exactly one JSON value with optional white space around it; anything else gives nullopt.
+// Deepest nesting of arrays and objects a feed may have; the station's feeds have two levels.
+inline constexpr int kMaxFeedDepth = 32;
+
+// Exactly one JSON value with optional white space around it, nested no deeper than
+// kMaxFeedDepth; anything else gives nullopt.
 std::optional<TFeedDocument> ParseFeed(const QString& text);
 
 // The document's top level as an array; throws EInvalidCast otherwise.

@@ -13,7 +13,6 @@
 namespace content {
 namespace {
 
-constexpr int kTimeoutMs = 60000;
 constexpr int kMaxRedirects = 5;
 
 QNetworkRequest ImageRequest(const QString& url) {
@@ -21,7 +20,7 @@ QNetworkRequest ImageRequest(const QString& url) {
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
-    request.setTransferTimeout(kTimeoutMs);
+    request.setTransferTimeout(kDownloadTimeLimitMs);
     // Only secure protocol versions; the test is made on a lower-cased copy of the whole address.
     if (url.toLower().contains(QLatin1String("https"))) {
         QSslConfiguration ssl = request.sslConfiguration();
@@ -33,7 +32,7 @@ QNetworkRequest ImageRequest(const QString& url) {
 
 } // namespace
 
-bool DecodeImage(QImage& img, const QByteArray& data) {
+bool DecodeImage(QImage& img, const QByteArray& data, QSize box) {
     if (data.isEmpty())
         return false;
     QBuffer buffer;
@@ -43,25 +42,34 @@ bool DecodeImage(QImage& img, const QByteArray& data) {
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > kMaxImagePixels)
         return false;
+    // Decoded straight at the shown size where the format can (JPEG, SVG), else shrunk after:
+    // a card keeps only what it shows, whatever the file's size.
+    const bool larger = box.isValid() && size.isValid() &&
+                        (size.width() > box.width() || size.height() > box.height());
+    if (larger)
+        reader.setScaledSize(size.scaled(box, Qt::KeepAspectRatio));
     QImage decoded;
     if (!reader.read(&decoded) || decoded.isNull())
         return false;
+    if (box.isValid() && (decoded.width() > box.width() || decoded.height() > box.height()))
+        decoded = decoded.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     img = std::move(decoded);
     return true;
 }
 
-void FetchImageAsync(const QString& url, QObject* context, std::function<void(QImage)> done) {
-    const QUrl address(url);
-    if (url.isEmpty() || !address.isValid() || address.isRelative()) {
+void FetchImageAsync(const QString& url, QSize shownSize, QObject* context,
+                     std::function<void(QImage)> done) {
+    // Never a local file, a resource of ours or an inline picture: only the web.
+    if (!IsWebAddress(url)) {
         QTimer::singleShot(0, context, [done = std::move(done)] { done(QImage()); });
         return;
     }
     GetAsync(ImageRequest(url), context, kMaxImageBytes,
-             [done = std::move(done)](QNetworkReply& reply, bool oversized) {
+             [done = std::move(done), shownSize](QNetworkReply& reply, TGetLimit limit) {
                  QImage picture;
                  // Whatever body arrived is tried, error page or not: only a picture is taken.
-                 if (!oversized)
-                     DecodeImage(picture, reply.readAll());
+                 if (limit == TGetLimit::None)
+                     DecodeImage(picture, reply.readAll(), shownSize);
                  done(std::move(picture));
              });
 }

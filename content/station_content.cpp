@@ -1,6 +1,7 @@
 #include "station_content.h"
 
 #include "feed_threads.h"
+#include "http_get.h"
 #include "image_fetch.h"
 #include "link_opener.h"
 #include "logging.h"
@@ -10,6 +11,8 @@
 #include "text_get.h"
 #include "worker.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QThread>
 #include <QUrl>
 
@@ -33,6 +36,17 @@ void OnMainThread(const std::function<void()>& step) {
         worker->Synchronize(step);
     else
         step();
+}
+
+// The boxes the pictures are shown in (logical pixels).
+constexpr QSizeF kLogoBox(210, 105);
+constexpr QSizeF kProgrammePictureBox(135, 135);
+
+// Device pixels of a box on the screen the window opens on.
+QSize DevicePixels(QSizeF box) {
+    const QScreen* screen = qGuiApp ? QGuiApplication::primaryScreen() : nullptr;
+    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
+    return (box * ratio).toSize();
 }
 
 } // namespace
@@ -96,7 +110,7 @@ void TStationContent::LoadFromJSON(const QString& String_do_Json) {
 void TStationContent::Add_Patrocinador(const QString& Codigo, const QString& Descricao,
                                        const QString& Site, const QString& Icone,
                                        const std::function<void()>& done) {
-    LoadImageFromURL(Icone, [this, Codigo, Descricao, Site, done](const QImage& logo) {
+    LoadImageFromURL(Icone, kLogoBox, [this, Codigo, Descricao, Site, done](const QImage& logo) {
         sponsors_->Append(Codigo, Descricao, Site, logo);
         if (done)
             done();
@@ -107,6 +121,12 @@ void TStationContent::SponsorClick(int itemIndex) {
     if (itemIndex < 0 || itemIndex >= sponsors_->rowCount() || !deps_.linkOpener)
         return;
     const QString site = sponsors_->At(itemIndex).site;
+    // The feed comes over plain http: anything but a web page (a file, a program's scheme) is
+    // never handed to the desktop.
+    if (!IsWebAddress(site)) {
+        qCDebug(lcContent) << "not a web address, not opened:" << site;
+        return;
+    }
     deps_.linkOpener->Open(QUrl(site, QUrl::TolerantMode),
                            profile::TLinkOpener::ShowMode::Maximized);
 }
@@ -151,12 +171,14 @@ void TStationContent::Add_Programas(const QString& Nome_do_Programa,
                                     const QString& Descricao_do_Programa,
                                     const QString& Url_do_Programa, const QString& Icone,
                                     const std::function<void()>& done) {
-    LoadImageFromURL(Icone, [this, Nome_do_Programa, Descricao_do_Programa, Url_do_Programa,
-                             done](const QImage& picture) {
-        programmes_->Append(Nome_do_Programa, Descricao_do_Programa, Url_do_Programa, picture);
-        if (done)
-            done();
-    });
+    LoadImageFromURL(Icone, kProgrammePictureBox,
+                     [this, Nome_do_Programa, Descricao_do_Programa, Url_do_Programa,
+                      done](const QImage& picture) {
+                         programmes_->Append(Nome_do_Programa, Descricao_do_Programa,
+                                             Url_do_Programa, picture);
+                         if (done)
+                             done();
+                     });
 }
 
 // The list is slid into view before any message is shown: the message waits for the slide.
@@ -176,8 +198,9 @@ void TStationContent::Thread_Carrega_Programacao_Terminate(TWorker* Sender) {
         afterSlide();
 }
 
-void TStationContent::LoadImageFromURL(const QString& Url, std::function<void(QImage)> then) {
-    FetchImageAsync(Url, this, std::move(then));
+void TStationContent::LoadImageFromURL(const QString& Url, QSizeF shownSize,
+                                       std::function<void(QImage)> then) {
+    FetchImageAsync(Url, DevicePixels(shownSize), this, std::move(then));
 }
 
 // ---- Properties ----

@@ -67,8 +67,9 @@ public:
                        const QString& Url_do_Programa, const QString& Icone,
                        const std::function<void()>& done = {});
 
-    // Downloads a picture; then gets it, or a null image when there is none to show.
-    void LoadImageFromURL(const QString& Url, std::function<void(QImage)> then);
+    // Downloads a picture to be shown in a box of shownSize (logical pixels); then gets it at no
+    // more than that size on this screen, or a null image when there is none to show.
+    void LoadImageFromURL(const QString& Url, QSizeF shownSize, std::function<void(QImage)> then);
 
     QAbstractListModel* sponsorModel() const;
     QAbstractListModel* programmeModel() const;

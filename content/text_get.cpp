@@ -8,12 +8,13 @@
 #include <QNetworkRequest>
 #include <QStringDecoder>
 #include <QUrl>
-#include <limits>
 
 namespace content {
 namespace {
 
 constexpr int kTimeoutMs = 60000;
+// Far above any real feed; a feed that never ends is a failed download.
+constexpr qint64 kMaxFeedBytes = 2LL * 1024 * 1024;
 
 struct TMediaType {
     QByteArray type;    // lower case, e.g. "text"
@@ -79,20 +80,29 @@ void HttpGetTextAsync(const QString& url, QObject* context, TTextDone done) {
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     request.setTransferTimeout(kTimeoutMs);
-    GetAsync(request, context, std::numeric_limits<qint64>::max(),
-             [done = std::move(done)](QNetworkReply& reply, bool) {
-                 if (reply.error() != QNetworkReply::NoError) {
-                     done(QString(), reply.errorString());
-                     return;
-                 }
-                 const int status =
-                     reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-                 if (status < 200 || status > 299) {
-                     done(QString(), QStringLiteral("HTTP status %1").arg(status));
-                     return;
-                 }
-                 done(DecodeBody(reply.readAll(), reply.rawHeader("Content-Type")), QString());
-             });
+    GetAsync(
+        request, context, kMaxFeedBytes,
+        [done = std::move(done)](QNetworkReply& reply, TGetLimit limit) {
+            if (limit == TGetLimit::Oversized) {
+                done(QString(), QStringLiteral("feed larger than %1 bytes").arg(kMaxFeedBytes));
+                return;
+            }
+            if (limit == TGetLimit::TimedOut) {
+                done(QString(),
+                     QStringLiteral("feed not complete within %1 ms").arg(kDownloadTimeLimitMs));
+                return;
+            }
+            if (reply.error() != QNetworkReply::NoError) {
+                done(QString(), reply.errorString());
+                return;
+            }
+            const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            if (status < 200 || status > 299) {
+                done(QString(), QStringLiteral("HTTP status %1").arg(status));
+                return;
+            }
+            done(DecodeBody(reply.readAll(), reply.rawHeader("Content-Type")), QString());
+        });
 }
 
 QString HttpGetText(const QString& url) {

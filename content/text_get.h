@@ -19,9 +19,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Downloads url (redirects are not followed) and decodes the body by its Content-Type. Gives up
-// after 60 s for the connection and 60 s of silence in the reply. done gets the text, or an empty
-// text and the reason the GET failed; it does not run when context is destroyed first.
+// Downloads url (redirects are not followed) and decodes the body by its Content-Type. A body
+// over 2 MiB, or a download not done within 15 s, fails like any other. done gets the text, or an
+// empty text and the reason the GET failed; it does not run when context is destroyed first.
 using TTextDone = std::function<void(const QString& text, const QString& error)>;
 void HttpGetTextAsync(const QString& url, QObject* context, TTextDone done);
 

@@ -43,6 +43,15 @@ public:
         return reply->error() == QNetworkReply::NoError;
     }
 
+    // path serves the fixed route served (for example "/endless") from now on.
+    bool ServeAs(const QString& path, const QString& served) {
+        QNetworkRequest request{QUrl(Url("/_route" + path))};
+        request.setRawHeader("X-Serve", served.toUtf8());
+        std::unique_ptr<QNetworkReply> reply(client_.put(request, QByteArray()));
+        Wait(*reply);
+        return reply->error() == QNetworkReply::NoError;
+    }
+
     int Requests(const QString& path) {
         std::unique_ptr<QNetworkReply> reply(client_.get(QNetworkRequest{QUrl(Url("/_requests"))}));
         Wait(*reply);

@@ -29,6 +29,15 @@ private slots:
         QTest::addRow("comment") << "// c\n[]" << false << false;
         QTest::addRow("NaN") << "[NaN]" << false << false;
         QTest::addRow("single quotes") << "['a']" << false << false;
+        // Nesting is bounded; brackets inside strings do not count.
+        QTest::addRow("32 levels")
+            << QString("[").repeated(32) + QString("]").repeated(32) << true << true;
+        QTest::addRow("33 levels")
+            << QString("[").repeated(33) + QString("]").repeated(33) << false << false;
+        QTest::addRow("a million levels, unclosed")
+            << QString("[").repeated(1000000) << false << false;
+        QTest::addRow("brackets in a string")
+            << "[\"" + QString("[{").repeated(100) + "\\\"\"]" << true << true;
     }
     void parseAcceptsExactlyOneValue() {
         QFETCH(QString, text);

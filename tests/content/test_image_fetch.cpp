@@ -9,10 +9,10 @@
 namespace {
 
 // The picture the fetch hands back, waited for in the event loop; null when there is none.
-QImage Fetch(const QString& url) {
+QImage Fetch(const QString& url, QSize shownSize = QSize()) {
     bool done = false;
     QImage result(1, 1, QImage::Format_ARGB32); // not null: the answer must replace it
-    content::FetchImageAsync(url, QCoreApplication::instance(), [&](QImage picture) {
+    content::FetchImageAsync(url, shownSize, QCoreApplication::instance(), [&](QImage picture) {
         result = std::move(picture);
         done = true;
     });
@@ -69,10 +69,35 @@ private slots:
         QTest::addRow("oversized download") << base + "/huge";
         QTest::addRow("tls to a plain server") << server_->Url("/fixture/logo.png", "HTTPS");
         QTest::addRow("nothing listening") << "http://127.0.0.1:1/logo.png";
+        // Only the web: no local file, resource of ours or inline picture.
+        QTest::addRow("local file") << "file://" + qEnvironmentVariable("ZELVORNA_SOURCE_DIR") +
+                                           "/tests/fixtures/content/logo.png";
+        QTest::addRow("resource") << "qrc:/assets/logo_radio.svg";
+        QTest::addRow("inline picture")
+            << "data:image/gif;base64,R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7";
     }
     void failureGivesNoPicture() {
         QFETCH(QString, url);
         QVERIFY(Fetch(url).isNull());
+    }
+
+    // A picture is kept at the size it is shown at, never above it, whatever the file's size.
+    void decodedAtTheShownSize_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QSize>("shown");
+        QTest::addColumn<QSize>("kept");
+        QTest::addRow("large png shrinks, aspect kept")
+            << "/fixture/logo.png" << QSize(16, 16) << QSize(16, 12);
+        QTest::addRow("svg rendered at the box")
+            << "/fixture/logo.svg" << QSize(20, 20) << QSize(20, 15);
+        QTest::addRow("small picture is not enlarged")
+            << "/fixture/logo.jpg" << QSize(320, 240) << QSize(32, 24);
+    }
+    void decodedAtTheShownSize() {
+        QFETCH(QString, path);
+        QFETCH(QSize, shown);
+        QFETCH(QSize, kept);
+        QCOMPARE(Fetch(server_->Url(path), shown).size(), kept);
     }
 };
 

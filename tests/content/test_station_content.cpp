@@ -9,6 +9,7 @@
 #include "station_content.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -178,6 +179,79 @@ private slots:
         QVERIFY(!Sponsors().InUpdate());
         QTest::qWait(100); // the start-up fetch thread's termination handler has run by now
         QCOMPARE(events_, QStringList());
+    }
+
+    // Feeds no station would send: each ends as a failed or malformed feed, with no card, nothing
+    // shown and the window still working; the time a hostile server may hold it is bounded.
+    void hostileSponsorFeedsGiveNoCard_data() {
+        QTest::addColumn<QString>("served"); // fixed route of the feed server
+        QTest::addColumn<int>("maxSeconds");
+        QTest::addRow("nested a million deep") << "/deep/1000000" << 5;
+        QTest::addRow("never ends") << "/endless" << 10;
+        QTest::addRow("a byte now and then") << "/drip/60000" << 18;
+    }
+    void hostileSponsorFeedsGiveNoCard() {
+        QFETCH(QString, served);
+        QFETCH(int, maxSeconds);
+        QVERIFY(server_->ServeAs("/patrocinadores.json", served));
+        content::TStationContent& window = NewContent();
+        QElapsedTimer clock;
+        clock.start();
+        QSignalSpy ended(&Sponsors(), &content::TSponsorModel::updateEnded);
+        window.StartupFetch();
+        QVERIFY(ended.wait(30000));
+        QVERIFY2(clock.elapsed() < maxSeconds * 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(Sponsors().rowCount(), 0);
+        QTest::qWait(100);
+        QCOMPARE(events_, QStringList());
+    }
+
+    // Only web pages leave the window: a feed's site is never a file, a program's scheme or a
+    // relative path for the desktop to guess at; a picture is never a local file or inline.
+    void onlyWebAddressesAreOpenedOrFetched() {
+        const QString logo = server_->Url("/fixture/logo.png");
+        const QString localFile = "file://" + qEnvironmentVariable("ZELVORNA_SOURCE_DIR") +
+                                  "/tests/fixtures/content/logo.png";
+        QByteArray feed = "[";
+        const QStringList sites{"file:///etc/passwd", "javascript:alert(1)", "ftp://f.example/",
+                                "mailto:a@b.example", "relative/path",       "HTTPS://Ok.Example/a",
+                                "http://ok.example/b"};
+        for (const QString& site : sites)
+            feed += Sponsor("S", site, logo) + ",";
+        feed += Sponsor("local logo", "http://x.example", localFile) + "," +
+                Sponsor("resource logo", "http://x.example", "qrc:/assets/logo_radio.svg") + "]";
+        QVERIFY(server_->SetRoute("/patrocinadores.json", feed, "application/json"));
+        content::TStationContent& window = NewContent();
+        QVERIFY(ShowAndWaitForSponsors(window));
+        QCOMPARE(Sponsors().rowCount(), int(sites.size()) + 2);
+        for (int i = 0; i < int(sites.size()); ++i)
+            window.SponsorClick(i);
+        QCOMPARE(opener_->Links(), (QStringList{"https://ok.example/a", "http://ok.example/b"}));
+        const auto hasLogo = [this](int row) {
+            return !Sponsors()
+                        .data(Sponsors().index(row), content::TSponsorModel::LogoRole)
+                        .toString()
+                        .isEmpty();
+        };
+        QVERIFY(hasLogo(0));
+        QVERIFY(!hasLogo(int(sites.size())));
+        QVERIFY(!hasLogo(int(sites.size()) + 1));
+    }
+
+    // A card keeps its logo at the size it is shown at: memory grows with the cards, not with
+    // the pictures' files.
+    void hugeLogoIsKeptAtItsCardsSize() {
+        const QByteArray feed =
+            "[" + Sponsor("Grande", "http://g.example", server_->Url("/big.png")) + "]";
+        QVERIFY(server_->SetRoute("/patrocinadores.json", feed, "application/json"));
+        content::TStationContent& window = NewContent();
+        QVERIFY(ShowAndWaitForSponsors(window));
+        QCOMPARE(Sponsors().rowCount(), 1);
+        const QImage kept = Sponsors().Images()->Get(Sponsors().At(0).id);
+        QVERIFY(!kept.isNull());
+        QVERIFY2(kept.width() <= 210 && kept.height() <= 105,
+                 qPrintable(QStringLiteral("%1 x %2").arg(kept.width()).arg(kept.height())));
+        QVERIFY(kept.sizeInBytes() <= 210 * 105 * 4); // of the file's 48 MB of pixels
     }
 
     void programmeFeedOutcomes_data() {

@@ -5,6 +5,7 @@
 #include "window_fixture.h"
 
 #include <QQmlProperty>
+#include <QTcpServer>
 #include <QtTest>
 
 class TstLayout : public QObject {
@@ -25,6 +26,7 @@ private slots:
     void editsStopAtFiftyCharactersAndWriteBack();
     void dialogIsNotModal();
     void volumeSliderStaysBoundAfterBeingMoved();
+    void feedTextsAreDrawnAsPlainText();
 
 private:
     void ShowAt(int w, int h);
@@ -310,6 +312,28 @@ void TstLayout::volumeSliderStaysBoundAfterBeingMoved() {
     // Later changes from the controller still reach the slider.
     f->controller->player()->setVolumeValue(80);
     QCOMPARE(slider->property("value").toDouble(), 80.0);
+}
+
+// Markup in a feed is text to read, not an instruction: shown as written, and its picture is
+// never fetched.
+void TstLayout::feedTextsAreDrawnAsPlainText() {
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const QString markup = QStringLiteral("<img src=\"http://127.0.0.1:%1/x.png\"><b>Loja</b>")
+                               .arg(probe.serverPort());
+    f->Sponsors()->Append(markup, markup, QStringLiteral("https://loja.example/"), QImage());
+    f->Programmes()->Append(markup, markup, QString(), QImage());
+    f->controller->GotoVisibleTab(1);
+    QTRY_VERIFY(!f->controller->sliding());
+    for (const char* name : {"Lbl_Razao_Social", "Lbl_Descricao", "Text_Nome_do_Programa",
+                             "Text_Descricao_do_Programa", "Lbl_Nome_Ouvinte"}) {
+        QQuickItem* text = nullptr;
+        QTRY_VERIFY((text = f->Item(name)) != nullptr);
+        QCOMPARE(text->property("textFormat").toInt(), 0); // Text.PlainText
+    }
+    QCOMPARE(f->Item("Lbl_Razao_Social")->property("text").toString(), markup);
+    QTest::qWait(300);
+    QVERIFY(!probe.hasPendingConnections() && !probe.waitForNewConnection(200));
 }
 
 QTEST_MAIN(TstLayout)

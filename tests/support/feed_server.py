@@ -11,9 +11,15 @@ Fixed routes:
   /slow/MS/REST               waits MS milliseconds, then serves /REST
   /fixture/NAME               a file of --fixtures, Content-Type from its extension
   /bomb.png                   a valid PNG of 5000 x 5000 pixels (100 MB decoded)
+  /big.png                    a valid PNG of 4000 x 3000 pixels (48 MB decoded), under the limit
   /huge                       20 MB of bytes
+  /drip/MS                    a JSON reply whose body comes one byte every 100 ms for MS ms
+  /endless                    a JSON array without end (stops after 64 MiB or when the client
+                              goes), without a length
+  /deep/N                     a JSON array nested N deep
 Routes set by the test:
-  PUT /_route/PATH            body = reply body; headers X-Status, X-Content-Type
+  PUT /_route/PATH            body = reply body; headers X-Status, X-Content-Type; or header
+                              X-Serve: a fixed route above that PATH serves from now on
   GET /_requests              JSON object: path -> number of requests so far
 """
 import argparse
@@ -56,6 +62,7 @@ class State:
     requests = {}  # path -> count
     fixtures = "."
     bomb = None
+    big = None
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -78,6 +85,24 @@ class Handler(BaseHTTPRequestHandler):
             except (BrokenPipeError, ConnectionResetError):
                 self.close_connection = True  # the client gave up, as some tests want
 
+    def stream(self, unit, count, pause, ctype, size):
+        """Sends count pieces of size bytes (unit repeated), pause seconds apart, with no length:
+        bounded, and ended early when the client goes."""
+        self.send_response(200)
+        self.send_header("Content-Type", ctype)
+        self.send_header("Connection", "close")
+        self.end_headers()
+        piece = (unit * (size // len(unit) + 1))[:size]
+        try:
+            for _ in range(int(count)):
+                self.wfile.write(piece)
+                self.wfile.flush()
+                if pause:
+                    time.sleep(pause)
+        except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
+            pass
+        self.close_connection = True
+
     def do_PUT(self):
         length = int(self.headers.get("Content-Length", "0"))
         body = self.rfile.read(length)
@@ -86,7 +111,8 @@ class Handler(BaseHTTPRequestHandler):
         path = self.path[len("/_route"):]
         status = int(self.headers.get("X-Status", "200"))
         with State.lock:
-            State.routes[path] = (status, self.headers.get("X-Content-Type"), body)
+            State.routes[path] = (status, self.headers.get("X-Content-Type"), body,
+                                  self.headers.get("X-Serve"))
         self.reply(204)
 
     def do_GET(self):
@@ -103,7 +129,9 @@ class Handler(BaseHTTPRequestHandler):
         with State.lock:
             route = State.routes.get(path)
         if route:
-            status, ctype, body = route
+            status, ctype, body, alias = route
+            if alias:
+                return self.serve(alias, query)
             return self.reply(status, body, ctype)
         parts = path.split("/")
         if path == "/echo":
@@ -132,8 +160,20 @@ class Handler(BaseHTTPRequestHandler):
                 if State.bomb is None:
                     State.bomb = bomb_png()
             return self.reply(200, State.bomb, "image/png")
+        if path == "/big.png":
+            with State.lock:
+                if State.big is None:
+                    State.big = bomb_png(4000, 3000)
+            return self.reply(200, State.big, "image/png")
         if path == "/huge":
             return self.reply(200, b"\0" * (20 * 1024 * 1024), "image/png")
+        if len(parts) == 3 and parts[1] == "drip":
+            return self.stream(b"[" * 1000, int(parts[2]) / 100, 0.1, "application/json", 1)
+        if path == "/endless":
+            return self.stream(b"[{},", 64 * 1024 * 1024 // 65536, 0, "application/json", 65536)
+        if len(parts) == 3 and parts[1] == "deep":
+            depth = int(parts[2])
+            return self.reply(200, b"[" * depth + b"]" * depth, "application/json")
         return self.reply(404, b"<html><body>not found</body></html>", "text/html")
 
 

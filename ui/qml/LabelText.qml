@@ -8,6 +8,8 @@ Text {
     horizontalAlignment: Text.AlignLeft
     verticalAlignment: Text.AlignVCenter
     wrapMode: Text.WordWrap
+    // Texts come from feeds and the settings file: never markup, so never a fetch of anything.
+    textFormat: Text.PlainText
     Accessible.role: Accessible.StaticText
     Accessible.name: text
 }

@@ -63,6 +63,7 @@ Item {
                 verticalAlignment: Text.AlignVCenter
                 maximumLineCount: 1
                 elide: Text.ElideRight
+                textFormat: Text.PlainText // from the feed: never markup
                 text: row.name
             }
 
@@ -78,6 +79,7 @@ Item {
                 verticalAlignment: Text.AlignTop
                 wrapMode: Text.WordWrap
                 clip: true
+                textFormat: Text.PlainText
                 text: row.description
             }
 
