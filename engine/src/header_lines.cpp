@@ -42,7 +42,10 @@ int statusCode(std::string_view line) {
 void ReplyHeaders::addLine(std::string_view raw) {
     while (!raw.empty() && (raw.back() == '\n' || raw.back() == '\r'))
         raw.remove_suffix(1);
-    if (startsWith(raw, "HTTP/") || startsWith(raw, "ICY")) {
+    // Only the first line of a reply is its status line: a field such as "ICY-NAME:" that
+    // happens to begin like one is still a field.
+    const bool replyStarts = statusLine_.empty() || complete_;
+    if (replyStarts && (startsWith(raw, "HTTP/") || startsWith(raw, "ICY"))) {
         *this = ReplyHeaders{};
         icy_ = startsWith(raw, "ICY");
         statusLine_ = std::string(raw);

@@ -12,6 +12,7 @@ namespace zelvorna {
 class ReplyHeaders {
 public:
     // A status line starts a new reply: what an earlier (redirect, 1xx) reply said is dropped.
+    // It is the first line of a reply, or the first after the blank line that ends one.
     void addLine(std::string_view raw);
 
     bool complete() const { return complete_; }

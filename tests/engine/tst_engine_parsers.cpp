@@ -112,6 +112,13 @@ private slots:
         QTest::addRow("bare LF line ends, refusal")
             << QStringList{"ICY 404 Resource Not Available\n", "\n"} << true << 404 << QByteArray()
             << QByteArray();
+        // Only a reply's first line is its status line: fields that begin like one stay fields.
+        QTest::addRow("fields named in capitals")
+            << QStringList{"ICY 200 OK\r\n", "ICY-NAME:Radio Z\r\n", "ICY-BR:128\r\n", "\r\n"}
+            << true << 200 << QByteArray("ICY-NAME:Radio Z\0ICY-BR:128\0\0", 29) << QByteArray();
+        QTest::addRow("HTTP reply with an icy field in capitals")
+            << QStringList{"HTTP/1.0 200 OK\r\n", "ICY-METAINT:8000\r\n", "\r\n"} << false << 200
+            << QByteArray() << QByteArray("HTTP/1.0 200 OK\0ICY-METAINT:8000\0\0", 34);
     }
 
     void replyHeadersKeepTheFinalReply() {
