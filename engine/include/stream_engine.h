@@ -45,7 +45,9 @@ typedef void DOWNLOADPROC(const void* buffer, DWORD length, void* user);
 #define BASS_CONFIG_NET_PREBUF 15   /* percentage pre-buffered before playback (0 = none) */
 #define BASS_CONFIG_NET_PLAYLIST 21 /* 1 = follow .pls/.m3u replies to their first address */
 
-/* BASS_StreamGetFilePosition modes. */
+/* BASS_StreamGetFilePosition modes. While a lost connection is being made again the stream is
+ * still connected; it gives up after 30 s without audio, or at once on a reply that is not
+ * audio. */
 #define BASS_FILEPOS_END 2       /* size of the download buffer in bytes */
 #define BASS_FILEPOS_CONNECTED 4 /* 1 while downloading, 0 once the download ended */
 #define BASS_FILEPOS_BUFFER 5    /* bytes waiting in the download buffer */
@@ -56,7 +58,12 @@ typedef void DOWNLOADPROC(const void* buffer, DWORD length, void* user);
 #define BASS_TAG_META 5 /* latest in-stream metadata block */
 
 /* Sync kinds. */
-#define BASS_SYNC_META 4 /* a metadata block with new content is being played */
+#define BASS_SYNC_END 2   /* the stream has ended for good: its download is over (the server went
+                             away and reconnecting gave up, or a whole file arrived) and its
+                             audio has been played */
+#define BASS_SYNC_META 4  /* a metadata block with new content is being played */
+#define BASS_SYNC_STALL 6 /* the connection was lost and is being made again (data 0), or audio
+                             flows again (data 1) */
 
 /* BASS_ChannelGetPosition modes. */
 #define BASS_POS_BYTE 0 /* bytes of 44.1 kHz stereo float32 played so far */
@@ -110,8 +117,10 @@ ENGINE_API QWORD BASS_StreamGetFilePosition(HSTREAM handle, DWORD mode);
 /* Header lines or the current metadata block, NULL when none. The pointer stays valid until
  * that tag changes or the stream is freed. Any thread. */
 ENGINE_API const char* BASS_ChannelGetTags(DWORD handle, DWORD tags);
-/* BASS_SYNC_META only: proc runs on the engine's dispatcher thread, with no engine lock held,
- * each time a metadata block with new content is heard, until the stream is freed. Any thread. */
+/* BASS_SYNC_META, _STALL and _END: proc runs on the engine's dispatcher thread, with no engine
+ * lock held, each time a metadata block with new content is heard, the connection is lost or
+ * back, or (once) the stream has ended, until the stream is freed; an end sync runs before an
+ * auto-freeing stream is freed. Any thread. */
 ENGINE_API HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc,
                                      void* user);
 /* Starts (or resumes) decoding and output; restart is ignored. Any thread. */

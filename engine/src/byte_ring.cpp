@@ -44,8 +44,17 @@ bool ByteRing::write(std::span<const std::uint8_t> in) {
 }
 
 std::size_t ByteRing::read(std::uint8_t* out, std::size_t max) {
+    return readUntil(out, max, std::chrono::steady_clock::time_point::max());
+}
+
+std::size_t ByteRing::readUntil(std::uint8_t* out, std::size_t max,
+                                std::chrono::steady_clock::time_point deadline) {
     std::unique_lock lock(mutex_);
-    readable_.wait(lock, [&] { return size_ > 0 || closed_ || interrupted_; });
+    const auto ready = [&] { return size_ > 0 || closed_ || interrupted_; };
+    if (deadline == std::chrono::steady_clock::time_point::max())
+        readable_.wait(lock, ready);
+    else
+        readable_.wait_until(lock, deadline, ready);
     if (interrupted_ || size_ == 0)
         return 0;
     const std::size_t n = std::min(max, size_);

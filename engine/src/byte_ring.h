@@ -1,6 +1,7 @@
 // Bounded byte FIFO between the download thread (writer) and the decoder thread (reader).
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -24,6 +25,9 @@ public:
 
     // Blocks until some bytes, the end or an interrupt; 0 means end or interrupted.
     std::size_t read(std::uint8_t* out, std::size_t max);
+    // The same, but gives up at deadline too (0 then, with nothing read).
+    std::size_t readUntil(std::uint8_t* out, std::size_t max,
+                          std::chrono::steady_clock::time_point deadline);
 
     void close();     // no more writes: readers drain what is left, then get 0
     void interrupt(); // wakes and releases every reader at once, for good

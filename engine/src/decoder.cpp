@@ -21,6 +21,10 @@ constexpr int kAvioBufferSize = 4096;
 // Without a hint, FFmpeg would read ~130 KB of a live MP3 before deciding.
 constexpr int kProbeBytes = 32 * 1024;
 constexpr int kMaxPacketsForFirstFrame = 256;
+// A body that is not audio (a misconfigured mount, a captive portal's page of noise) is known
+// within this much time or data.
+constexpr auto kOpenTimeLimit = std::chrono::seconds(5);
+constexpr std::size_t kOpenByteLimit = 384 * 1024;
 // A live stream is never sought, yet FFmpeg indexes every frame of it, up to 1 MiB by default:
 // a day-long listen would keep that much for nothing.
 constexpr unsigned kMaxSeekIndexBytes = 4096;
@@ -61,7 +65,18 @@ Decoder::~Decoder() {
 
 int Decoder::readPacket(void* opaque, std::uint8_t* buf, int size) {
     auto& self = *static_cast<Decoder*>(opaque);
-    const std::size_t n = self.source_.ring().read(buf, std::size_t(size));
+    std::size_t n = 0;
+    if (self.opening_) {
+        if (self.openBytes_ >= kOpenByteLimit)
+            return AVERROR_INVALIDDATA;
+        const std::size_t wanted = std::min(std::size_t(size), kOpenByteLimit - self.openBytes_);
+        n = self.source_.ring().readUntil(buf, wanted, self.openDeadline_);
+        self.openBytes_ += n;
+        if (n == 0 && std::chrono::steady_clock::now() >= self.openDeadline_)
+            return AVERROR_EXIT;
+    } else {
+        n = self.source_.ring().read(buf, std::size_t(size));
+    }
     self.source_.consumed();
     if (n == 0)
         return self.abort_ ? AVERROR_EXIT : AVERROR_EOF;
@@ -69,10 +84,20 @@ int Decoder::readPacket(void* opaque, std::uint8_t* buf, int size) {
 }
 
 int Decoder::interrupted(void* opaque) {
-    return static_cast<Decoder*>(opaque)->abort_ ? 1 : 0;
+    auto& self = *static_cast<Decoder*>(opaque);
+    if (self.abort_)
+        return 1;
+    return self.opening_ && std::chrono::steady_clock::now() >= self.openDeadline_ ? 1 : 0;
 }
 
 bool Decoder::open(const std::string& mediaType) {
+    opening_ = true;
+    openDeadline_ = std::chrono::steady_clock::now() + kOpenTimeLimit;
+    openBytes_ = 0;
+    struct TEndOfOpen {
+        bool& opening;
+        ~TEndOfOpen() { opening = false; }
+    } endOfOpen{opening_};
     static std::once_flag quiet;
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); }); // the engine writes no log
     auto* buffer = static_cast<std::uint8_t*>(av_malloc(kAvioBufferSize));
@@ -97,18 +122,9 @@ bool Decoder::open(const std::string& mediaType) {
         return false; // FFmpeg freed format_ and set it to null
 
     // The first audio stream that has a decoder (av_find_best_stream wants probed codec info).
-    const AVCodec* codec = nullptr;
-    for (unsigned i = 0; i < format_->nb_streams && !codec; ++i) {
-        const AVCodecParameters* par = format_->streams[i]->codecpar;
-        if (par->codec_type == AVMEDIA_TYPE_AUDIO && (codec = avcodec_find_decoder(par->codec_id)))
-            streamIndex_ = int(i);
-    }
-    if (!codec)
-        return false;
-    codec_ = avcodec_alloc_context3(codec);
-    if (!codec_ ||
-        avcodec_parameters_to_context(codec_, format_->streams[streamIndex_]->codecpar) < 0 ||
-        avcodec_open2(codec_, codec, nullptr) < 0)
+    for (unsigned i = 0; i < format_->nb_streams && streamIndex_ < 0; ++i)
+        openCodec(int(i));
+    if (streamIndex_ < 0)
         return false;
     packet_ = av_packet_alloc();
     frame_ = av_frame_alloc();
@@ -119,6 +135,26 @@ bool Decoder::open(const std::string& mediaType) {
             break;
     }
     return producedFrame_ && !abort_;
+}
+
+// Decodes stream i from now on, when it is audio with a decoder.
+bool Decoder::openCodec(int i) {
+    const AVCodecParameters* par = format_->streams[i]->codecpar;
+    if (par->codec_type != AVMEDIA_TYPE_AUDIO)
+        return false;
+    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+    if (!codec)
+        return false;
+    AVCodecContext* context = avcodec_alloc_context3(codec);
+    if (!context || avcodec_parameters_to_context(context, par) < 0 ||
+        avcodec_open2(context, codec, nullptr) < 0) {
+        avcodec_free_context(&context);
+        return false;
+    }
+    avcodec_free_context(&codec_);
+    codec_ = context;
+    streamIndex_ = i;
+    return true;
 }
 
 void Decoder::start() {
@@ -179,7 +215,9 @@ bool Decoder::step() {
         }
         return false;
     }
-    if (packet_->stream_index != streamIndex_) {
+    // A reconnection to an Ogg stream starts a new logical stream (chained Ogg): follow it.
+    if (packet_->stream_index != streamIndex_ &&
+        !(packet_->stream_index > streamIndex_ && openCodec(packet_->stream_index))) {
         av_packet_unref(packet_);
         return true;
     }

@@ -5,6 +5,7 @@
 #include "pcm_ring.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -42,7 +43,8 @@ public:
     Decoder& operator=(const Decoder&) = delete;
 
     // Caller's thread: opens container and codec and decodes the first frame, so a reply that is
-    // not audio we can decode is known before the stream is handed out.
+    // not audio we can decode is known before the stream is handed out. Gives up after 5 s or
+    // 384 KB of the body without a decoded frame.
     bool open(const std::string& mediaType);
     void start();              // the decoder thread; it waits until running
     void setRunning(bool run); // any thread
@@ -58,6 +60,7 @@ private:
 
     void run();
     bool step(); // false once the input is over
+    bool openCodec(int streamIndex);
     void receiveFrames();
     bool convert(AVFrame* frame);
     void push(const float* frames, std::size_t count);
@@ -77,6 +80,10 @@ private:
     int swrRate_ = 0, swrFormat_ = -1, swrChannels_ = 0; // input the resampler was built for
     std::vector<float> scratch_;
     bool producedFrame_ = false;
+    // While open() runs: its deadline and the body bytes it has read (caller's thread).
+    bool opening_ = false;
+    std::chrono::steady_clock::time_point openDeadline_;
+    std::size_t openBytes_ = 0;
 
     std::thread thread_;
     std::atomic<bool> abort_{false};

@@ -5,6 +5,8 @@
 
 #include <curl/curl.h>
 
+#include <linux/tcp.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -17,12 +19,22 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr long kConnectTimeoutMs = 5000;
-constexpr auto kStallTimeout = std::chrono::seconds(15);
+constexpr long kConnectTimeoutMs = 5000; // name lookup included
+// A server that accepts but never answers is given up on after this.
+constexpr auto kReplyTimeout = std::chrono::seconds(10);
+// Silence before the stream is live: the decoder gives up sooner on a body that is not audio.
+constexpr auto kStallTimeout = std::chrono::seconds(10);
+// Silence of a live stream: the connection is taken for lost and made again.
+constexpr auto kLiveStallTimeout = std::chrono::seconds(4);
+// Reconnection: pauses that grow from the first to the longest, until no audio came for this long.
+constexpr auto kFirstRetryPause = std::chrono::milliseconds(250);
+constexpr auto kLongestRetryPause = std::chrono::milliseconds(5000);
+constexpr auto kGiveUpAfter = std::chrono::seconds(30);
 // A TLS server answers a ClientHello within a round trip or two; a plain HTTP server (Icecast)
 // just waits for a request line, so give up on the handshake after this plus ten round trips.
 constexpr auto kHandshakeGrace = std::chrono::milliseconds(300);
 constexpr std::size_t kMaxPlaylistBytes = 64 * 1024;
+constexpr unsigned kTcpEstablished = 1; // tcp_info's state, as the kernel numbers it
 constexpr std::size_t kMaxMarkers = 64;
 // Room past the nominal size for the chunk that arrives when the ring is nearly full.
 constexpr std::size_t kRingSlack = 4 * CURL_MAX_WRITE_SIZE;
@@ -56,36 +68,52 @@ struct Downloader::Transfer {
     bool playlistAllowed = false;
     std::string playlistBody;
     ReplyHeaders headers;
-    bool final = false;       // the reply whose body we take has begun
-    bool playlist = false;    // that body is a playlist
-    bool paused = false;      // held back until the ring has room
-    int httpError = 0;        // set when the reply itself refused us
-    std::string effectiveUrl; // of the final reply, to resolve playlist entries
+    bool final = false;        // the reply whose body we take has begun
+    bool reconnecting = false; // a new connection of a live stream
+    bool gotAudio = false;     // audio bytes reached the ring
+    bool playlist = false;     // that body is a playlist
+    bool paused = false;       // held back until the ring has room
+    int httpError = 0;         // set when the reply itself refused us
+    std::string effectiveUrl;  // of the final reply, to resolve playlist entries
     std::vector<std::uint8_t> scratch;
     Clock::time_point lastData = Clock::now();
     Clock::time_point started = Clock::now();
 
-    curl_socket_t socket = CURL_SOCKET_BAD; // of the first connection, set before connect()
+    // Every socket curl opened for the first connection (both families of a dual-stack host),
+    // set before connect(); a redirect starts a new connection and is not watched.
+    std::vector<curl_socket_t> sockets;
     std::optional<Clock::time_point> tcpConnected;
 
-    // Only for the first connection: a redirect starts a new one.
+    // A TLS handshake to a plain HTTP server: TCP is up on some socket, yet no byte has come back
+    // on any of them for well over a round trip. A TLS server that answers, however slowly, is
+    // never cut: its first bytes show in the kernel's count.
     bool handshakeStalled() {
-        if (!headers.statusLine().empty() || socket == CURL_SOCKET_BAD)
+        if (!headers.statusLine().empty() || sockets.empty())
             return false;
         curl_off_t tlsUs = 0;
         curl_easy_getinfo(easy, CURLINFO_APPCONNECT_TIME_T, &tlsUs);
         if (tlsUs > 0)
             return false;
-        const auto now = Clock::now();
-        if (!tcpConnected) {
-            sockaddr_storage peer{};
-            socklen_t length = sizeof peer;
-            if (getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &length) != 0)
-                return false; // TCP still connecting: the connect timeout covers that
-            tcpConnected = now;
+        bool connected = false;
+        long roundTripUs = 0;
+        for (const curl_socket_t socket : sockets) {
+            tcp_info info{};
+            socklen_t length = sizeof info;
+            if (getsockopt(socket, IPPROTO_TCP, TCP_INFO, &info, &length) != 0)
+                continue; // closed meanwhile: a failed attempt of another family
+            if (info.tcpi_state != kTcpEstablished)
+                continue;
+            if (info.tcpi_bytes_received > 0)
+                return false; // the server answers: a real handshake, however slow
+            connected = true;
+            roundTripUs = std::max<long>(roundTripUs, info.tcpi_rtt);
         }
-        const auto roundTrip = *tcpConnected - started;
-        return now - *tcpConnected > kHandshakeGrace + 10 * roundTrip;
+        if (!connected)
+            return false; // TCP still connecting: the connect timeout covers that
+        const auto now = Clock::now();
+        if (!tcpConnected)
+            tcpConnected = now;
+        return now - *tcpConnected > kHandshakeGrace + 10 * std::chrono::microseconds(roundTripUs);
     }
 };
 
@@ -167,24 +195,55 @@ void Downloader::setPhase(Phase phase, int error) {
 
 void Downloader::run() {
     std::string next;
-    int error = transfer(url_, followPlaylists_, &next);
-    if (error == BASS_OK && !next.empty())
-        error = transfer(next, false, nullptr); // one level of playlist only
+    TransferEnd end = transfer(url_, followPlaylists_, &next, false);
+    if (end.error == BASS_OK && !next.empty())
+        end = transfer(next, false, nullptr, false); // one level of playlist only
+    reconnect(end);
+    reconnecting_ = false;
     downloading_ = false;
     ring_.close();
-    setPhase(Phase::Failed, error == BASS_OK ? BASS_ERROR_FILEOPEN : error);
+    setPhase(Phase::Failed, end.error == BASS_OK ? BASS_ERROR_FILEOPEN : end.error);
 }
 
-int Downloader::transfer(const std::string& url, bool playlistAllowed, std::string* nextUrl) {
+// A live stream whose transfer ended, however, connects again to the address its audio came
+// from, at the live edge: the ring keeps what it holds, the decoder reads on. It gives up when
+// no audio came for kGiveUpAfter, or at once when the server answers with something not audio.
+void Downloader::reconnect(TransferEnd end) {
+    auto lastAudio = Clock::now();
+    auto retryPause = kFirstRetryPause;
+    while (!abort_ && live_ && !end.refused && !end.finished && !streamUrl_.empty()) {
+        if (end.gotAudio) {
+            lastAudio = Clock::now();
+            retryPause = kFirstRetryPause;
+        }
+        if (Clock::now() - lastAudio > kGiveUpAfter)
+            return;
+        reconnecting_ = true;
+        if (!pause(retryPause))
+            return;
+        retryPause = std::min(retryPause * 2, kLongestRetryPause);
+        end = transfer(streamUrl_, false, nullptr, true);
+    }
+}
+
+bool Downloader::pause(std::chrono::milliseconds duration) {
+    std::unique_lock lock(phaseMutex_);
+    phaseChanged_.wait_for(lock, duration, [&] { return abort_.load(); });
+    return !abort_;
+}
+
+Downloader::TransferEnd Downloader::transfer(const std::string& url, bool playlistAllowed,
+                                             std::string* nextUrl, bool reconnecting) {
     if (abort_)
-        return BASS_ERROR_UNKNOWN;
+        return {BASS_ERROR_UNKNOWN};
     Transfer t;
     t.self = this;
     t.playlistAllowed = playlistAllowed;
+    t.reconnecting = reconnecting;
     const bool tls = url.rfind("https:", 0) == 0;
     t.easy = curl_easy_init();
     if (!t.easy)
-        return BASS_ERROR_UNKNOWN;
+        return {BASS_ERROR_UNKNOWN};
     curl_slist* requestHeaders = curl_slist_append(nullptr, "Icy-MetaData: 1");
     curl_slist* aliases = curl_slist_append(nullptr, "ICY 200 OK");
     CURL* e = t.easy;
@@ -200,6 +259,8 @@ int Downloader::transfer(const std::string& url, bool playlistAllowed, std::stri
     curl_easy_setopt(e, CURLOPT_USERAGENT, "RadioZelvorna/1.0");
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    // An abort during a name lookup must not wait for the resolver thread to finish.
+    curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Downloader::onHeader);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Downloader::onBody);
@@ -244,7 +305,13 @@ int Downloader::transfer(const std::string& url, bool playlistAllowed, std::stri
             result = CURLE_SSL_CONNECT_ERROR;
             break;
         }
-        if (!t.paused && Clock::now() - t.lastData > kStallTimeout) {
+        const auto now = Clock::now();
+        if (!t.final && now - t.started > kReplyTimeout) {
+            result = CURLE_OPERATION_TIMEDOUT;
+            break;
+        }
+        const auto stall = t.final && live_ ? kLiveStallTimeout : kStallTimeout;
+        if (!t.paused && now - t.lastData > stall) {
             result = CURLE_OPERATION_TIMEDOUT;
             break;
         }
@@ -261,19 +328,23 @@ int Downloader::transfer(const std::string& url, bool playlistAllowed, std::stri
     curl_slist_free_all(aliases);
 
     if (t.httpError != 0)
-        return t.httpError;
+        return {t.httpError, t.gotAudio, true};
     if (t.playlist) {
         if (result != CURLE_OK)
-            return engineError(result);
+            return {engineError(result)};
         const auto entry = firstPlaylistEntry(t.playlistBody);
         if (!entry || !nextUrl)
-            return BASS_ERROR_FILEFORM;
+            return {BASS_ERROR_FILEFORM};
         // Entries are resolved against the playlist's own final address.
         *nextUrl = resolveUrl(t.effectiveUrl, *entry);
-        return BASS_OK;
+        return {BASS_OK};
     }
     // A live stream that ends after it started is not an error of the connection.
-    return t.final ? BASS_OK : engineError(result == CURLE_OK ? CURLE_RECV_ERROR : result);
+    if (t.final) {
+        const bool whole = result == CURLE_OK && t.headers.value("content-length").has_value();
+        return {BASS_OK, t.gotAudio, false, whole};
+    }
+    return {engineError(result == CURLE_OK ? CURLE_RECV_ERROR : result), false};
 }
 
 std::size_t Downloader::onHeader(char* data, std::size_t size, std::size_t n, void* userdata) {
@@ -299,17 +370,29 @@ std::size_t Downloader::onHeader(char* data, std::size_t size, std::size_t n, vo
     curl_easy_getinfo(t.easy, CURLINFO_EFFECTIVE_URL, &effective);
     t.effectiveUrl = effective ? effective : "";
     const auto type = mediaType(t.headers.value("content-type").value_or(""));
+    Downloader& self = *t.self;
+    int metaint = leadingNumber(t.headers.value("icy-metaint").value_or(""), 0);
+    if (metaint < 0 || metaint > (1 << 20))
+        metaint = 0;
+    if (t.reconnecting) {
+        // The stream's tags, ring and decoder stay; only a page where audio was is refused.
+        if (type.rfind("text/", 0) == 0) {
+            t.httpError = BASS_ERROR_FILEFORM;
+            return 0;
+        }
+        self.audioBase_ = self.audioWritten_;
+        self.demuxer_ = std::make_unique<IcyDemuxer>(std::size_t(metaint));
+        return bytes;
+    }
     if (t.playlistAllowed && isPlaylist(type, t.effectiveUrl)) {
         t.playlist = true;
         return bytes;
     }
-    Downloader& self = *t.self;
     self.headers_ = t.headers;
+    self.streamUrl_ = t.effectiveUrl;
     const int kbps = leadingNumber(t.headers.value("icy-br").value_or(""), 128);
     self.ring_.reset(ringSizeForBitrate(kbps > 0 ? kbps : 128), kRingSlack);
-    int metaint = leadingNumber(t.headers.value("icy-metaint").value_or(""), 0);
-    if (metaint < 0 || metaint > (1 << 20))
-        metaint = 0;
+    self.audioBase_ = self.audioWritten_;
     self.demuxer_ = std::make_unique<IcyDemuxer>(std::size_t(metaint));
     self.setPhase(Phase::Ready);
     return bytes;
@@ -342,10 +425,17 @@ std::size_t Downloader::onBody(char* data, std::size_t size, std::size_t n, void
         },
         [&](MetaBlock block) { blocks.push_back(std::move(block)); });
     self.ring_.write(t.scratch);
+    if (!t.scratch.empty()) {
+        self.audioWritten_ += t.scratch.size();
+        t.gotAudio = true;
+        self.reconnecting_ = false;
+    }
     if (!blocks.empty()) {
         std::lock_guard lock(self.markerMutex_);
-        for (auto& block : blocks)
+        for (auto& block : blocks) {
+            block.audioOffset += self.audioBase_; // offsets of the whole stream, all connections
             self.markers_.push_back(std::move(block));
+        }
         while (self.markers_.size() > kMaxMarkers)
             self.markers_.pop_front();
     }
@@ -354,8 +444,8 @@ std::size_t Downloader::onBody(char* data, std::size_t size, std::size_t n, void
 
 int Downloader::onSocket(void* userdata, int socket, int) {
     auto& t = *static_cast<Transfer*>(userdata);
-    if (t.socket == CURL_SOCKET_BAD)
-        t.socket = socket;
+    if (t.headers.statusLine().empty()) // the first connection, all its attempts
+        t.sockets.push_back(socket);
     return CURL_SOCKOPT_OK;
 }
 

@@ -47,11 +47,13 @@ public:
     bool play(DWORD handle);
     bool stop(DWORD handle);
     std::shared_ptr<Stream> find(DWORD handle);
-    HSYNC addSync(DWORD handle, SYNCPROC* proc, void* user);
+    HSYNC addSync(DWORD handle, DWORD type, SYNCPROC* proc, void* user);
 
 private:
     void dispatch();
     void dispatchOnce();
+    // Runs syncs of a stream unless it has been freed meanwhile; false then.
+    bool fire(const Stream& stream, const std::vector<Sync>& syncs, DWORD data);
 
     std::mutex mutex_;
     bool initialised_ = false;                       // guarded by mutex_
@@ -216,12 +218,12 @@ bool Engine::stop(DWORD handle) {
     return succeed(true);
 }
 
-HSYNC Engine::addSync(DWORD handle, SYNCPROC* proc, void* user) {
+HSYNC Engine::addSync(DWORD handle, DWORD type, SYNCPROC* proc, void* user) {
     std::lock_guard lock(mutex_);
     if (!ready_.count(handle))
         return fail(BASS_ERROR_HANDLE, HSYNC(0));
     const HSYNC id = nextSync_++;
-    table_[handle]->addSync(Sync{id, proc, user});
+    table_[handle]->addSync(Sync{id, type, proc, user});
     return succeed(id);
 }
 
@@ -246,25 +248,36 @@ void Engine::dispatchOnce() {
     }
     std::vector<Sync> toFire;
     for (const auto& stream : streams) {
-        while (stream->nextPlayedChange(toFire)) {
-            {
-                std::lock_guard lock(mutex_);
-                if (!ready_.count(stream->handle()))
-                    break; // freed meanwhile: its syncs' users may be gone
-                firing_ = stream->handle();
-            }
-            // No engine lock is held here: a sync may call back into the engine.
-            for (const auto& sync : toFire)
-                sync.proc(sync.id, stream->handle(), 0, sync.user);
-            {
-                std::lock_guard lock(mutex_);
-                firing_ = 0;
-            }
-            firingDone_.notify_all();
+        bool alive = true;
+        while (alive && stream->nextPlayedChange(toFire))
+            alive = fire(*stream, toFire, 0);
+        DWORD data = 0;
+        if (alive && stream->nextStallChange(toFire, data))
+            alive = fire(*stream, toFire, data);
+        if (alive && stream->takeEnd(toFire)) {
+            alive = fire(*stream, toFire, 0);
+            if (alive && stream->autoFree())
+                free(stream->handle());
         }
-        if (stream->autoFree() && stream->drained())
-            free(stream->handle());
     }
+}
+
+bool Engine::fire(const Stream& stream, const std::vector<Sync>& syncs, DWORD data) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!ready_.count(stream.handle()))
+            return false; // freed meanwhile: its syncs' users may be gone
+        firing_ = stream.handle();
+    }
+    // No engine lock is held here: a sync may call back into the engine.
+    for (const auto& sync : syncs)
+        sync.proc(sync.id, stream.handle(), data, sync.user);
+    {
+        std::lock_guard lock(mutex_);
+        firing_ = 0;
+    }
+    firingDone_.notify_all();
+    return true;
 }
 
 } // namespace
@@ -328,9 +341,10 @@ const char* BASS_ChannelGetTags(DWORD handle, DWORD tags) {
 }
 
 HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD, SYNCPROC* proc, void* user) {
-    if (type != BASS_SYNC_META || !proc)
+    const bool known = type == BASS_SYNC_META || type == BASS_SYNC_END || type == BASS_SYNC_STALL;
+    if (!known || !proc)
         return fail(BASS_ERROR_ILLTYPE, HSYNC(0));
-    return engine().addSync(handle, proc, user);
+    return engine().addSync(handle, type, proc, user);
 }
 
 BOOL BASS_ChannelPlay(DWORD handle, BOOL) {

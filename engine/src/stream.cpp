@@ -36,6 +36,7 @@ bool Stream::connect(unsigned prebufPercent) {
         return false;
     }
     decoder_.start();
+    downloader_.setLive(); // from now on a lost connection is made again
     if (prebufPercent > 0)
         downloader_.waitForFill(prebufPercent);
     if (aborted_) {
@@ -106,7 +107,10 @@ bool Stream::nextPlayedChange(std::vector<Sync>& toFire) {
         metaHistory_.push_back(std::move(text));
         while (metaHistory_.size() > kMetaHistory)
             metaHistory_.pop_front();
-        toFire = syncs_;
+        toFire.clear();
+        for (const Sync& sync : syncs_)
+            if (sync.type == BASS_SYNC_META)
+                toFire.push_back(sync);
         return true;
     }
     return false;
@@ -115,6 +119,37 @@ bool Stream::nextPlayedChange(std::vector<Sync>& toFire) {
 bool Stream::drained() const {
     return playing_ && !downloader_.downloading() && decoder_.finished() &&
            mix_.pcm.readable() == 0;
+}
+
+} // namespace zelvorna
+
+namespace zelvorna {
+
+std::vector<Sync> Stream::syncsOf(DWORD type) const {
+    std::vector<Sync> out;
+    std::lock_guard lock(metaMutex_);
+    for (const Sync& sync : syncs_)
+        if (sync.type == type)
+            out.push_back(sync);
+    return out;
+}
+
+bool Stream::nextStallChange(std::vector<Sync>& toFire, DWORD& data) {
+    const bool stalled = downloader_.reconnecting();
+    if (stalled == reportedStall_)
+        return false;
+    reportedStall_ = stalled;
+    data = stalled ? 0 : 1;
+    toFire = syncsOf(BASS_SYNC_STALL);
+    return true;
+}
+
+bool Stream::takeEnd(std::vector<Sync>& toFire) {
+    if (endReported_ || !drained())
+        return false;
+    endReported_ = true;
+    toFire = syncsOf(BASS_SYNC_END);
+    return true;
 }
 
 } // namespace zelvorna

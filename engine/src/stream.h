@@ -17,6 +17,7 @@ namespace zelvorna {
 
 struct Sync {
     HSYNC id = 0;
+    DWORD type = BASS_SYNC_META;
     SYNCPROC* proc = nullptr;
     void* user = nullptr;
 };
@@ -49,6 +50,11 @@ public:
     bool nextPlayedChange(std::vector<Sync>& toFire);
     // Dispatcher thread: the download ended and every frame of it has been played.
     bool drained() const;
+    // Dispatcher thread: the connection was lost or is back since the last call; data is 0 when
+    // it is being made again, 1 when audio flows again.
+    bool nextStallChange(std::vector<Sync>& toFire, DWORD& data);
+    // Dispatcher thread: the stream has ended for good, once: its end syncs to fire.
+    bool takeEnd(std::vector<Sync>& toFire);
 
 private:
     const DWORD handle_;
@@ -68,6 +74,10 @@ private:
     std::deque<std::string> metaHistory_; // back() is current; older copies stay valid a while
     std::vector<Sync> syncs_;             // guarded by metaMutex_
     std::deque<PcmMarker> played_;        // dispatcher thread only
+    bool reportedStall_ = false;          // dispatcher thread only
+    bool endReported_ = false;            // dispatcher thread only
+
+    std::vector<Sync> syncsOf(DWORD type) const; // takes metaMutex_
 };
 
 } // namespace zelvorna

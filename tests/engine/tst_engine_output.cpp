@@ -4,6 +4,10 @@
 
 #include <QtTest>
 
+#include <QMutex>
+#include <QRegularExpression>
+
+#include <atomic>
 #include <cmath>
 
 namespace {
@@ -36,6 +40,68 @@ qint64 framesWritten(const QString& path) {
     return QFileInfo(path).size() / kFrameBytes;
 }
 
+// Longest run of silent frames after the first sound, in seconds.
+double longestSilence(const QByteArray& pcm) {
+    const auto* samples = reinterpret_cast<const float*>(pcm.constData());
+    const qint64 frames = pcm.size() / kFrameBytes;
+    qint64 longest = 0, run = 0;
+    bool heard = false;
+    for (qint64 i = 0; i < frames; ++i) {
+        if (std::fabs(samples[2 * i]) > 1e-3f) {
+            heard = true;
+            run = 0;
+        } else if (heard) {
+            longest = qMax(longest, ++run);
+        }
+    }
+    return double(longest) / kRate;
+}
+
+// Titles and the end notice as the engine's dispatcher reports them.
+struct Notices {
+    QMutex mutex;
+    QStringList titles;
+    QList<int> stalls; // the data of each stall notice
+    std::atomic<bool> ended{false};
+};
+
+void onTitle(HSYNC, DWORD channel, DWORD, void* user) {
+    auto& n = *static_cast<Notices*>(user);
+    const char* meta = BASS_ChannelGetTags(channel, BASS_TAG_META);
+    const QMutexLocker lock(&n.mutex);
+    n.titles << QString::fromUtf8(meta ? meta : "");
+}
+
+void onStall(HSYNC, DWORD, DWORD data, void* user) {
+    auto& n = *static_cast<Notices*>(user);
+    const QMutexLocker lock(&n.mutex);
+    n.stalls << int(data);
+}
+
+void onEnd(HSYNC, DWORD, DWORD, void* user) {
+    static_cast<Notices*>(user)->ended = true;
+}
+
+// The song numbers of "StreamTitle='Song N';..." titles, in the order reported.
+QList<int> songNumbers(const QStringList& titles) {
+    QList<int> numbers;
+    static const QRegularExpression song("Song (\\d+)");
+    for (const QString& title : titles)
+        if (const auto match = song.match(title); match.hasMatch())
+            numbers << match.captured(1).toInt();
+    return numbers;
+}
+
+qint64 residentKb() {
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
 } // namespace
 
 class TestEngineOutput : public QObject {
@@ -45,16 +111,22 @@ class TestEngineOutput : public QObject {
     QTemporaryDir dir;
     QString capture;
 
-    HSTREAM startCapture(const char* path, float volume) {
+    HSTREAM startCapture(const char* path, float volume, Notices* notices = nullptr,
+                         DWORD flags = 0) {
         capture = dir.filePath(QString("out-%1.raw").arg(QRandomGenerator::global()->generate()));
         qputenv("SDL_AUDIODRIVER", "disk");
         qputenv("SDL_DISKAUDIOFILE", capture.toLocal8Bit());
         if (!BASS_Init(-1, 44100, 0, nullptr, nullptr))
             return 0;
         const HSTREAM h =
-            BASS_StreamCreateURL(server.url(path).constData(), 0, 0, nullptr, nullptr);
+            BASS_StreamCreateURL(server.url(path).constData(), 0, flags, nullptr, nullptr);
         if (h) {
             BASS_ChannelSetAttribute(h, BASS_ATTRIB_VOL, volume);
+            if (notices) {
+                BASS_ChannelSetSync(h, BASS_SYNC_META, 0, &onTitle, notices);
+                BASS_ChannelSetSync(h, BASS_SYNC_STALL, 0, &onStall, notices);
+                BASS_ChannelSetSync(h, BASS_SYNC_END, 0, &onEnd, notices);
+            }
             BASS_ChannelPlay(h, 0);
         }
         return h;
@@ -106,6 +178,10 @@ private slots:
         QTest::addRow("BASS_StreamFree") << true;
     }
 
+    void lostConnectionsAreMadeAgain_data();
+    void lostConnectionsAreMadeAgain();
+    void serverGoneForGoodEndsTheStreamWithANotice();
+
     void stopAndFreeSilenceTheOutput() {
         QFETCH(bool, free);
         const HSTREAM h = startCapture("/http", 1.0f);
@@ -123,6 +199,70 @@ private slots:
         QCOMPARE(measure(pcm, stoppedAt + 4096, pcm.size() / kFrameBytes).peakLeft, 0.0f);
     }
 };
+
+// The server drops the connection every 3 s and takes the next one at once (/drops), or falls
+// silent for 10 s once (/stall): the same handle plays on with short gaps only, the titles go on
+// in order, and memory stays where it was.
+void TestEngineOutput::lostConnectionsAreMadeAgain_data() {
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<double>("maxSilence"); // the outage plus at most a second
+    QTest::addRow("dropped every 3 s") << QByteArray("/drops") << 11 << 1.5;
+    QTest::addRow("silent for 10 s") << QByteArray("/stall") << 12 << 4.0 + 1.5;
+}
+
+void TestEngineOutput::lostConnectionsAreMadeAgain() {
+    QFETCH(QByteArray, path);
+    QFETCH(int, seconds);
+    QFETCH(double, maxSilence);
+    Notices notices;
+    const HSTREAM h = startCapture(path.constData(), 1.0f, &notices);
+    QVERIFY(h);
+    QTest::qWait(1500);
+    const qint64 memoryBefore = residentKb();
+    QTest::qWait((seconds - 1) * 1000);
+    QCOMPARE(BASS_StreamGetFilePosition(h, BASS_FILEPOS_CONNECTED), QWORD(1));
+    QVERIFY(BASS_ChannelGetPosition(h, BASS_POS_BYTE) != QWORD(-1)); // the same handle
+    const qint64 grown = residentKb() - memoryBefore;
+    QVERIFY(!notices.ended);
+    QVERIFY(BASS_Free());
+
+    QFile file(capture);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray pcm = file.readAll();
+    const double silence = longestSilence(pcm);
+    QVERIFY2(silence <= maxSilence, qPrintable(QString::number(silence)));
+    // Audio at the end again: the last second holds the sine.
+    const qint64 frames = pcm.size() / kFrameBytes;
+    QVERIFY(measure(pcm, frames - 2 * kRate, frames - kRate / 2).peakLeft > 0.4f);
+
+    const QMutexLocker lock(&notices.mutex);
+    const QList<int> songs = songNumbers(notices.titles);
+    QVERIFY2(songs.size() >= 5, qPrintable(notices.titles.join(" | ")));
+    for (qsizetype i = 1; i < songs.size(); ++i)
+        QVERIFY2(songs[i] > songs[i - 1], qPrintable(notices.titles.join(" | ")));
+    QVERIFY(notices.stalls.contains(0)); // the loss was told, and so was the return
+    QVERIFY(notices.stalls.contains(1));
+    QVERIFY2(grown < 8 * 1024, qPrintable(QString::number(grown) + " KB"));
+}
+
+// The server plays 2 s and then answers 404: the stream ends for good, with its notice, once its
+// audio has been heard, and frees itself.
+void TestEngineOutput::serverGoneForGoodEndsTheStreamWithANotice() {
+    Notices notices;
+    QElapsedTimer clock;
+    clock.start();
+    const HSTREAM h = startCapture("/gone", 1.0f, &notices, BASS_STREAM_AUTOFREE);
+    QVERIFY(h);
+    const bool ended = QTest::qWaitFor([&] { return notices.ended.load(); }, 15000);
+    const qint64 took = clock.elapsed();
+    const bool freed = QTest::qWaitFor(
+        [&] { return BASS_ChannelGetPosition(h, BASS_POS_BYTE) == QWORD(-1); }, 2000);
+    QVERIFY(BASS_Free());
+    QVERIFY(ended);
+    QVERIFY2(took >= 1500, qPrintable(QString::number(took))); // after its 2 s of audio
+    QVERIFY(freed);
+}
 
 QTEST_GUILESS_MAIN(TestEngineOutput)
 #include "tst_engine_output.moc"

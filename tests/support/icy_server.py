@@ -12,12 +12,19 @@
   /missing      404
   /page         text/html
   /silent       accepts the request and never answers
+  /drops        as /icy, but every connection closes after 3 s of audio; titles go on counting
+                across connections ("Song N" for the N-th second of audio sent in all)
+  /stall        as /drops, but the first connection falls silent for 10 s after 3 s instead
+  /gone         2 s of audio on the first connection, then 404 for every later one
+  /noise        200 audio/mpeg, then random bytes (no audio) for up to 60 s
+  /capsname     "ICY 200 OK" whose field names are in capitals ("ICY-NAME:Radio Z")
   /coded/NAME   the 440 Hz sine in another format, sent whole with its media type (NAME: aac,
                 aacp, vorbis, opus, flac, and aac-untyped: ADTS sent as application/octet-stream)
 The audio is made with ffmpeg on first use and cached in --cache.
 """
 import argparse
 import os
+import random
 import socket
 import socketserver
 import sys
@@ -78,6 +85,8 @@ class Handler(socketserver.BaseRequestHandler):
             "/icy": self.icy, "/http": self.http, "/short": self.short, "/mono": self.mono,
             "/redirect": self.redirect, "/list.pls": self.pls, "/list.m3u": self.m3u,
             "/missing": self.missing, "/page": self.page, "/silent": self.silent,
+            "/drops": self.drops, "/stall": self.stall, "/gone": self.gone,
+            "/noise": self.noise, "/capsname": self.capsname,
         }.get(path.split("?")[0], self.missing)
         try:
             if path.startswith("/coded/"):
@@ -90,14 +99,14 @@ class Handler(socketserver.BaseRequestHandler):
     def send(self, data):
         self.request.sendall(data)
 
-    def paced(self, chunks):
+    def paced(self, chunks, burst=BURST):
         """Sends chunks (audio bytes count, bytes) with a burst, then in real time."""
         start = time.monotonic()
         sent = 0
         for audio_bytes, data in chunks:
             self.send(data)
             sent += audio_bytes
-            ahead = (sent - BURST) / BYTES_PER_SECOND - (time.monotonic() - start)
+            ahead = (sent - burst) / BYTES_PER_SECOND - (time.monotonic() - start)
             if ahead > 0:
                 time.sleep(ahead)
             if time.monotonic() - start > 60:
@@ -110,15 +119,18 @@ class Handler(socketserver.BaseRequestHandler):
             yield audio[pos:pos + 1000]
             pos = (pos + 1000) % (len(audio) - len(audio) % 1000)
 
-    def icy(self, wants_meta):
+    def icy(self, wants_meta, seconds=None, first_block=0, burst=BURST):
+        """ICY stream; with seconds, the connection closes after that much audio. Titles count
+        from first_block (two metadata blocks, one second of audio, per title)."""
         self.send(b"ICY 200 OK\r\nicy-name:Zelvorna Test\r\nicy-br:128\r\n"
                   b"icy-genre:Test\r\ncontent-type:audio/mpeg\r\n" +
                   (f"icy-metaint:{METAINT}\r\n".encode() if wants_meta else b"") + b"\r\n")
+        limit = None if seconds is None else int(seconds * 2)
 
         def chunks():
             source = self.looping()
-            blocks = 0
-            while True:
+            blocks = first_block
+            while limit is None or blocks < first_block + limit:
                 body = b""
                 while len(body) < METAINT:
                     body += next(source)
@@ -129,7 +141,43 @@ class Handler(socketserver.BaseRequestHandler):
                     text = f"StreamTitle='Song {song}';StreamUrl='';"
                     yield 0, meta_block(text) if blocks % 2 == 0 else b"\0"
                 blocks += 1
-        self.paced(chunks())
+        self.paced(chunks(), burst)
+
+    def connection_number(self, path):
+        with self.server.lock:
+            n = self.server.connections.get(path, 0)
+            self.server.connections[path] = n + 1
+            return n
+
+    def drops(self, wants_meta):
+        n = self.connection_number("/drops")
+        self.icy(wants_meta, seconds=3, first_block=n * 6, burst=METAINT)
+
+    def stall(self, wants_meta):
+        n = self.connection_number("/stall")
+        self.icy(wants_meta, seconds=3, first_block=n * 6, burst=METAINT)
+        if n == 0:
+            self.server.stopped.wait(10)
+
+    def gone(self, wants_meta):
+        if self.connection_number("/gone") == 0:
+            self.icy(wants_meta, seconds=2)
+        else:
+            self.missing(None)
+
+    def noise(self, _):
+        self.send(b"HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n")
+        rng = random.Random(7)
+        start = time.monotonic()
+        while time.monotonic() - start < 60 and not self.server.stopped.is_set():
+            # No MPEG frame sync (eleven set bits) anywhere: bytes below 0xE0 only.
+            self.send(bytes(rng.randrange(0, 0xE0) for _ in range(4096)))
+            time.sleep(0.01)
+
+    def capsname(self, _):
+        self.send(b"ICY 200 OK\r\nICY-NAME:Radio Z\r\nICY-BR:128\r\n"
+                  b"CONTENT-TYPE:audio/mpeg\r\n\r\n")
+        self.paced((len(c), c) for c in self.looping())
 
     def http(self, _):
         self.send(b"HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nicy-br:128\r\n"
@@ -195,6 +243,8 @@ def main():
     make_mp3(mono, "0.5*sin(2*PI*440*t)", 4, 1)
     server = Server(("127.0.0.1", 0), Handler)
     server.stopped = threading.Event()
+    server.lock = threading.Lock()
+    server.connections = {}  # path -> connections so far
     with open(sine, "rb") as f:
         server.sine = f.read()
     with open(short, "rb") as f:
