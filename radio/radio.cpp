@@ -64,6 +64,15 @@ void TRadio::PauseRadioOnIncomingCalls(bool APauseOnIncomingCalls) {
     FPlatformRadio->PauseRadioOnIncomingCalls(APauseOnIncomingCalls);
 }
 
+void TRadio::SetStreamNoticeProc(TStreamNoticeProc AProc) {
+    if (AProc)
+        FPlatformRadio->SetStreamNoticeProc(AProc);
+}
+
+TOpenFailure TRadio::LastOpenFailure() {
+    return FPlatformRadio->LastOpenFailure();
+}
+
 void TRadio::AbortAll() {
     FreeBassOutput();
 }

@@ -31,6 +31,11 @@ public:
     virtual void SetBroadcastInfoProc(TBroadcastInfoProc AProc) = 0;
     virtual void SetBroadcastMetaProc(TBroadcastMetaProc AProc) = 0;
     virtual void PauseRadioOnIncomingCalls(bool APauseOnIncomingCalls) = 0;
+
+    // Beyond the interface of old: the fate of the playing stream, and why an open failed. A
+    // radio that cannot tell ignores the one and answers None to the other.
+    virtual void SetStreamNoticeProc(TStreamNoticeProc AProc) { (void)AProc; }
+    virtual TOpenFailure LastOpenFailure() { return TOpenFailure::None; }
 };
 
 // Owns one platform radio and passes every call through.
@@ -58,6 +63,8 @@ public:
     void SetBroadcastInfoProc(TBroadcastInfoProc AProc) override;
     void SetBroadcastMetaProc(TBroadcastMetaProc AProc) override;
     void PauseRadioOnIncomingCalls(bool APauseOnIncomingCalls) override;
+    void SetStreamNoticeProc(TStreamNoticeProc AProc) override;
+    TOpenFailure LastOpenFailure() override;
 
     // For the window's close: closes the engine's audio output, so that a Play blocked in a
     // connect returns false at once and every stream stops. Any thread.

@@ -58,6 +58,17 @@ extern "C" void MetaSync(HSYNC, DWORD, DWORD, void* user) {
         radio->DoMeta();
 }
 
+// One plain function per sync kind: the engine tells the kind only by which function it calls.
+extern "C" void NoticeSync(HSYNC, DWORD channel, DWORD data, void* user) {
+    if (auto* radio = static_cast<TPlatformRadio*>(user))
+        radio->DoNotice(channel, data == 1 ? TStreamNotice::Resumed : TStreamNotice::Reconnecting);
+}
+
+extern "C" void EndSync(HSYNC, DWORD channel, DWORD, void* user) {
+    if (auto* radio = static_cast<TPlatformRadio*>(user))
+        radio->DoNotice(channel, TStreamNotice::Ended);
+}
+
 TPlatformRadio::TPlatformRadio(const BassApi& api) : FApi(api) {}
 
 TPlatformRadio::~TPlatformRadio() {
@@ -76,6 +87,7 @@ void TPlatformRadio::InitRadio(TWindowHandle iHandle) {
     FStatusProc = nullptr;
     FBroadcastInfoProc = nullptr;
     FBroadcastMetaProc = nullptr;
+    FStreamNoticeProc = nullptr;
     const bool opened =
         CallEngine<&BassApi::BASS_Init>(FApi, BOOL(0), -1, DWORD(44100), DWORD(0),
                                         reinterpret_cast<void*>(iHandle), nullptr) != 0;
@@ -230,6 +242,34 @@ void TPlatformRadio::Pause() {
 void TPlatformRadio::SetStreamURL(QString AUrl) {
     FStreamURL = std::move(AUrl);
 }
+void TPlatformRadio::SetStreamNoticeProc(TStreamNoticeProc AProc) {
+    FStreamNoticeProc = AProc;
+}
+
+TOpenFailure TPlatformRadio::LastOpenFailure() {
+    switch (FLastError.load()) {
+    case BASS_OK:
+        return TOpenFailure::None;
+    case BASS_ERROR_TIMEOUT:
+        return TOpenFailure::NoAnswer;
+    case BASS_ERROR_FILEFORM:
+    case BASS_ERROR_FORMAT:
+        return TOpenFailure::NotAudio;
+    case BASS_ERROR_INIT:
+    case BASS_ERROR_DEVICE:
+        return TOpenFailure::NoDevice;
+    default:
+        return TOpenFailure::Unreachable;
+    }
+}
+
+void TPlatformRadio::DoNotice(DWORD channel, TStreamNotice notice) {
+    if (channel != FActiveChannel)
+        return;
+    if (const TStreamNoticeProc proc = FStreamNoticeProc)
+        proc(notice);
+}
+
 void TPlatformRadio::SetStatusProc(TStatusProc AProc) {
     FStatusProc = AProc;
 }

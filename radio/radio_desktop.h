@@ -21,6 +21,10 @@ extern std::atomic<TPlatformRadio*> ARadio;
 // Title sync registered on every stream with its player as user data (safe: a player frees its
 // stream before it goes, and the engine runs no sync of a freed stream); reports the new title.
 extern "C" void MetaSync(HSYNC handle, DWORD channel, DWORD data, void* user);
+// Registered beside it, with the same user data, for a lost or returned connection (NoticeSync)
+// and for the stream's end (EndSync).
+extern "C" void NoticeSync(HSYNC handle, DWORD channel, DWORD data, void* user);
+extern "C" void EndSync(HSYNC handle, DWORD channel, DWORD data, void* user);
 
 class TPlatformRadio final : public TCustomRadio {
 public:
@@ -46,9 +50,14 @@ public:
     void SetBroadcastInfoProc(TBroadcastInfoProc AProc) override;
     void SetBroadcastMetaProc(TBroadcastMetaProc AProc) override;
     void PauseRadioOnIncomingCalls(bool APauseOnIncomingCalls) override;
+    void SetStreamNoticeProc(TStreamNoticeProc AProc) override;
+    TOpenFailure LastOpenFailure() override;
 
     // Reports the current stream title; runs on the Play thread and on the engine's thread.
     void DoMeta();
+    // Reports what became of the stream channel; the engine's thread. A notice of a stream that
+    // is no longer the current one is dropped.
+    void DoNotice(DWORD channel, TStreamNotice notice);
 
     bool PauseOnIncomingCalls() const { return FPauseOnIncomingCalls; }
 
@@ -74,6 +83,7 @@ private:
     std::atomic<TStatusProc> FStatusProc{nullptr};
     std::atomic<TBroadcastInfoProc> FBroadcastInfoProc{nullptr};
     std::atomic<TBroadcastMetaProc> FBroadcastMetaProc{nullptr};
+    std::atomic<TStreamNoticeProc> FStreamNoticeProc{nullptr};
     bool FPauseOnIncomingCalls = false;
     std::atomic<float> FVolume{0.0f};
     // Streams keep the engine's own gain until a volume has been chosen.

@@ -9,6 +9,17 @@ using TStatusProc = void (*)(QString pszData, int32_t Progress);
 using TBroadcastInfoProc = void (*)(QString pszBroadcastName, QString pszBitRate);
 using TBroadcastMetaProc = void (*)(QString pszData);
 
+// What became of the playing stream, told on the engine's thread.
+enum class TStreamNotice {
+    Reconnecting, // the connection was lost and is being made again
+    Resumed,      // audio flows again
+    Ended,        // the stream has ended for good and its audio has been played
+};
+using TStreamNoticeProc = void (*)(TStreamNotice notice);
+
+// Why the last Play could not open its stream.
+enum class TOpenFailure { None, NoAnswer, NotAudio, NoDevice, Unreachable };
+
 inline const QString strLoading = QStringLiteral("Loading...");
 inline const QString strUnknown = QStringLiteral("Unknown!");
 inline const QString strCompleted = QStringLiteral("Completed!");

@@ -2,7 +2,6 @@
 
 #include "logging.h"
 #include "main_thread.h"
-#include "message_text.h"
 #include "radio.h"
 #include "worker.h"
 
@@ -20,6 +19,26 @@ constexpr int kIconStopBlue = 5;
 
 const QString kLoadingText = QStringLiteral("Comunicando com o Servidor\rÉ Rapidinho");
 const QString kAttemptText = QStringLiteral("Comunicando com o Servidor\rÉ Rapidinho...");
+
+// The status line, in the listener's words.
+QString FailureText(TOpenFailure failure) {
+    switch (failure) {
+    case TOpenFailure::None:
+        return QString();
+    case TOpenFailure::NoAnswer:
+        return QStringLiteral("O servidor não respondeu.");
+    case TOpenFailure::NotAudio:
+        return QStringLiteral("O servidor não enviou uma transmissão de áudio.");
+    case TOpenFailure::NoDevice:
+        return QStringLiteral("Nenhum dispositivo de som disponível.");
+    case TOpenFailure::Unreachable:
+        break;
+    }
+    return QStringLiteral("Não foi possível conectar ao servidor.");
+}
+
+const QString kReconnectingText = QStringLiteral("Conexão perdida. Reconectando…");
+const QString kEndedText = QStringLiteral("A transmissão terminou.");
 
 } // namespace
 
@@ -58,18 +77,15 @@ void TPlayerPanel::Shutdown() {
 void TPlayerPanel::PlayClick() {
     if (busy() || !Player_Radio_Zelvorna)
         return;
-    if (!Playing) {
-        StartConnectionAttempt();
-        return;
-    }
+    setStatusText(QString());
     if (playTag_ == 0) {
-        StartResume();
+        // Nothing plays: connect anew, whether first, after a pause, a stop or the stream's end.
+        StartConnectionAttempt();
         return;
     }
     setPlayIcon(kIconPlay);
     Pause();
     setPlayTag(0);
-    ClearStopState();
 }
 
 void TPlayerPanel::StartConnectionAttempt() {
@@ -91,6 +107,7 @@ void TPlayerPanel::ConnectionAttemptBody(TWorker& worker, const std::shared_ptr<
     radio->SetStatusProc(deps_.statusProc);
     radio->SetBroadcastInfoProc(deps_.broadcastInfoProc);
     radio->SetBroadcastMetaProc(deps_.broadcastMetaProc);
+    radio->SetStreamNoticeProc(deps_.streamNoticeProc);
     const QString address = deps_.streamHost + QStringLiteral(":8000/radiozelvorna");
     radio->SetStreamURL(QStringLiteral("https://") + address);
     bool connected = radio->Play();
@@ -100,6 +117,7 @@ void TPlayerPanel::ConnectionAttemptBody(TWorker& worker, const std::shared_ptr<
     }
     if (TWorker::ShuttingDown())
         return; // the panel may be gone
+    failure_ = connected ? TOpenFailure::None : radio->LastOpenFailure();
     Playing = connected;
     if (connected)
         worker.Synchronize([this] { ConnectedStep(); });
@@ -107,14 +125,8 @@ void TPlayerPanel::ConnectionAttemptBody(TWorker& worker, const std::shared_ptr<
 
 void TPlayerPanel::ConnectedStep() {
     emit playingChanged(); // written by the connection thread
-    if (playTag_ == 0) {
-        setPlayIcon(kIconPauseBlue);
-        setPlayTag(1);
-    } else {
-        setPlayIcon(kIconPlay);
-        Pause();
-        setPlayTag(0);
-    }
+    setPlayIcon(kIconPauseBlue);
+    setPlayTag(1);
     if (stopTag_ == 1) {
         setStopIcon(kIconStop);
         setStopTag(0);
@@ -126,50 +138,55 @@ void TPlayerPanel::Terminate_Carrega_Radio(TWorker* Sender) {
     emit playingChanged(); // written by the connection thread
     setSpinnerRunning(false);
     setOverlayInFront(false);
-    if (Sender && Sender->HasFatalError() && deps_.showMessage)
-        deps_.showMessage(Sender->FatalErrorMessage());
-}
-
-// A resume is a new Play: it runs on a thread of its own, so the window keeps working while it
-// connects and buffers. The pause icon already shows meanwhile.
-void TPlayerPanel::StartResume() {
-    setPlayIcon(kIconPauseBlue);
-    setResuming(true);
-    auto* worker = TWorker::Create([radio = Player_Radio_Zelvorna](TWorker&) {
-        radio->Play(); // a failed resume is not reported
-    });
-    worker->SetOnTerminate([this](TWorker* sender) { ResumeEnded(sender); });
-    worker->Start();
-}
-
-void TPlayerPanel::ResumeEnded(TWorker* Sender) {
-    setResuming(false);
     if (Sender && Sender->HasFatalError()) {
-        // As an error of the press itself: the default error box, and the press goes no further.
-        if (deps_.showDefaultError)
-            deps_.showDefaultError(zelvorna::WithFullStop(Sender->FatalErrorMessage()));
+        if (deps_.showMessage)
+            deps_.showMessage(Sender->FatalErrorMessage());
         return;
     }
-    setPlayTag(1);
-    ClearStopState();
+    if (!Playing)
+        setStatusText(FailureText(failure_));
 }
 
-// A play press in the stop state clears it, and the next press connects anew.
-void TPlayerPanel::ClearStopState() {
-    if (stopTag_ != 1)
+void TPlayerPanel::ReportStreamNotice(TStreamNotice notice) {
+    QMetaObject::invokeMethod(
+        this, [this, notice] { StreamNotice(notice); }, Qt::QueuedConnection);
+}
+
+// An attempt under way replaces the stream: what the old one says no longer matters.
+void TPlayerPanel::StreamNotice(TStreamNotice notice) {
+    if (busy() || !Playing)
         return;
-    setStopIcon(kIconStop);
-    setStopTag(0);
-    setPlaying(false);
+    switch (notice) {
+    case TStreamNotice::Reconnecting:
+        setStatusText(kReconnectingText);
+        return;
+    case TStreamNotice::Resumed:
+        if (statusText_ == kReconnectingText)
+            setStatusText(QString());
+        return;
+    case TStreamNotice::Ended:
+        // As after a stop: the play picture, nothing connected, and the next press connects.
+        setPlayIcon(kIconPlay);
+        setPlayTag(0);
+        setPlaying(false);
+        setProgressValue(0);
+        setOverlayInFront(false);
+        setStatusText(kEndedText);
+        return;
+    }
 }
 
+// A stop ends the stream for the listener: the next press on play connects anew.
 void TPlayerPanel::StopClick() {
     if (busy())
         return;
+    setStatusText(QString());
     if (playTag_ == 1) {
         Pause();
         setPlayIcon(kIconPlay);
     }
+    setPlayTag(0);
+    setPlaying(false);
     setStopIcon(kIconStopBlue);
     setStopTag(1);
     setProgressValue(0);
@@ -267,14 +284,8 @@ void TPlayerPanel::setProgressValue(double value) {
     Assign(this, progressValue_, value, &TPlayerPanel::progressValueChanged);
 }
 void TPlayerPanel::setConnecting(bool connecting) {
-    const bool wasBusy = busy();
-    connecting_ = connecting;
-    if (busy() != wasBusy)
-        emit busyChanged();
+    Assign(this, connecting_, connecting, &TPlayerPanel::busyChanged);
 }
-void TPlayerPanel::setResuming(bool resuming) {
-    const bool wasBusy = busy();
-    resuming_ = resuming;
-    if (busy() != wasBusy)
-        emit busyChanged();
+void TPlayerPanel::setStatusText(const QString& text) {
+    Assign(this, statusText_, text, &TPlayerPanel::statusTextChanged);
 }

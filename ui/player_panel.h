@@ -1,10 +1,14 @@
 #pragma once
 // The player panel: play, pause, resume and stop of the station's stream, the connection thread
-// that tries the https address and then the http one, the loading overlay, the buffering progress
-// and the volume. It alone holds the radio component; it never calls the engine itself.
+// that tries the https address and then the http one, the loading overlay, the buffering progress,
+// the volume, and the status line that says what the connection is doing. It alone holds the
+// radio component; it never calls the engine itself.
 //
-// Threads: every member runs on the main thread, except ReportStatus (any thread). The
-// connection and resume threads call only the radio component and ReportStatus.
+// Every press of play while nothing plays (the first, after a pause, after a stop, after the
+// stream ended) is a connection attempt behind the overlay; a press while it plays pauses.
+//
+// Threads: every member runs on the main thread, except ReportStatus and ReportStreamNotice (any
+// thread). The connection thread calls only the radio component and ReportStatus.
 
 #include "radio_shared.h"
 
@@ -32,8 +36,11 @@ class TPlayerPanel : public QObject {
     Q_PROPERTY(int playTag READ playTag NOTIFY playTagChanged)
     Q_PROPERTY(int stopTag READ stopTag NOTIFY stopTagChanged)
     Q_PROPERTY(bool playing READ playing NOTIFY playingChanged)
-    // A connection attempt or a resume runs: presses of play and stop are ignored meanwhile.
+    // A connection attempt runs: presses of play and stop are ignored meanwhile.
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
+    // One short line for the status bar: reconnecting, or why playing could not start; empty
+    // otherwise, and cleared by the next press.
+    Q_PROPERTY(QString statusText READ statusText NOTIFY statusTextChanged)
     Q_PROPERTY(double progressValue READ progressValue NOTIFY progressValueChanged)
     Q_PROPERTY(double volumeMinimum READ volumeMinimum NOTIFY volumeRangeChanged)
     Q_PROPERTY(double volumeMaximum READ volumeMaximum NOTIFY volumeRangeChanged)
@@ -51,6 +58,7 @@ public:
         TStatusProc statusProc = nullptr;
         TBroadcastInfoProc broadcastInfoProc = nullptr;
         TBroadcastMetaProc broadcastMetaProc = nullptr;
+        TStreamNoticeProc streamNoticeProc = nullptr;
     };
 
     explicit TPlayerPanel(Dependencies deps, QObject* parent = nullptr);
@@ -71,6 +79,8 @@ public:
     void VolumeDownClick();
     // A status report of the radio component: the progress bar shows it, in the order reported.
     void ReportStatus(int progress);
+    // What became of the playing stream, from the radio component.
+    void ReportStreamNotice(TStreamNotice notice);
 
     bool overlayInFront() const { return overlayInFront_; }
     QString loadingText() const { return loadingText_; }
@@ -80,7 +90,8 @@ public:
     int playTag() const { return playTag_; }
     int stopTag() const { return stopTag_; }
     bool playing() const { return Playing; }
-    bool busy() const { return connecting_ || resuming_; }
+    bool busy() const { return connecting_; }
+    QString statusText() const { return statusText_; }
     double progressValue() const { return progressValue_; }
     double volumeMinimum() const { return volumeMinimum_; }
     double volumeMaximum() const { return volumeMaximum_; }
@@ -102,6 +113,7 @@ signals:
     void stopTagChanged();
     void playingChanged();
     void busyChanged();
+    void statusTextChanged();
     void progressValueChanged();
     void volumeRangeChanged();
     void volumeValueChanged();
@@ -111,10 +123,8 @@ private:
     void ConnectionAttemptBody(zelvorna::TWorker& worker, const std::shared_ptr<TRadio>& radio);
     void ConnectedStep();
     void Terminate_Carrega_Radio(zelvorna::TWorker* Sender);
-    void StartResume();
-    void ResumeEnded(zelvorna::TWorker* Sender);
+    void StreamNotice(TStreamNotice notice);
     void Pause();
-    void ClearStopState();
     void PassVolumeOn();
 
     void setOverlayInFront(bool front);
@@ -126,8 +136,8 @@ private:
     void setStopTag(int tag);
     void setPlaying(bool playing);
     void setConnecting(bool connecting);
-    void setResuming(bool resuming);
     void setProgressValue(double value);
+    void setStatusText(const QString& text);
 
     Dependencies deps_;
     bool overlayInFront_ = false;
@@ -144,6 +154,7 @@ private:
     // A connection attempt runs: the overlay takes pointer presses, but a focused button still
     // takes keys, so presses are ignored here too.
     bool connecting_ = false;
-    // A resume runs on its own thread: presses must not reach the radio until its Play returns.
-    bool resuming_ = false;
+    // Why the last attempt failed: written by the connection thread before it ends.
+    TOpenFailure failure_ = TOpenFailure::None;
+    QString statusText_;
 };

@@ -64,6 +64,14 @@ void BroadcastMetaProc(QString pszData) {
     Q_UNUSED(pszData);
 }
 
+// The engine's thread: handed on to the main thread by the player panel.
+void StreamNoticeProc(TStreamNotice notice) {
+    if (zelvorna::TWorker::ShuttingDown())
+        return;
+    if (F_Principal)
+        F_Principal->player()->ReportStreamNotice(notice);
+}
+
 TF_Principal::Dependencies TF_Principal::DefaultDependencies() {
     Dependencies deps;
     deps.makeRadio = [] { return std::make_unique<TRadio>(); };
@@ -80,7 +88,7 @@ TF_Principal::Dependencies TF_Principal::DefaultDependencies() {
 TF_Principal::TF_Principal(Dependencies deps, QObject* parent) : QObject(parent) {
     player_ = std::make_unique<TPlayerPanel>(TPlayerPanel::Dependencies{
         deps.makeRadio, deps.showMessage, deps.showDefaultError, deps.streamHost, &StatusProc,
-        &BroadcastInfoProc, &BroadcastMetaProc});
+        &BroadcastInfoProc, &BroadcastMetaProc, &StreamNoticeProc});
     content_ = std::make_unique<content::TStationContent>(content::TStationContent::Dependencies{
         deps.siteHost, deps.visitStatistics, deps.showMessage, deps.linkOpener,
         [this](std::function<void()> then) { GotoVisibleTab(kProgrammePage, std::move(then)); }});

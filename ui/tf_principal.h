@@ -154,4 +154,5 @@ public:
 // Radio callbacks handed to the radio component; they reach the window through F_Principal.
 void StatusProc(QString pszData, int32_t Progress); // progress bar, from any thread
 void BroadcastInfoProc(QString pszBroadcastName, QString pszBitRate); // shows nothing
-void BroadcastMetaProc(QString pszData); // shows nothing; also on the engine's own thread
+void BroadcastMetaProc(QString pszData);     // shows nothing; also on the engine's own thread
+void StreamNoticeProc(TStreamNotice notice); // the engine's thread: lost, back, ended

@@ -45,6 +45,8 @@ struct TFakeRadioState {
     std::counting_semaphore<8> release{0}; // lets a blocked Play return (each Play takes one)
     std::counting_semaphore<8> entered{0}; // signalled when a blocked Play starts
     QThread* lastPlayThread = nullptr;
+    TOpenFailure openFailure = TOpenFailure::None; // told after a Play that returned false
+    TStreamNoticeProc noticeProc = nullptr;        // as installed, to tell the panel a notice
     int destroyed = 0;
 
     void Record(const QString& call) {
@@ -110,6 +112,15 @@ public:
         state_->Record("SetBroadcastMetaProc");
     }
     void PauseRadioOnIncomingCalls(bool) override {}
+    void SetStreamNoticeProc(TStreamNoticeProc AProc) override {
+        state_->Record("SetStreamNoticeProc");
+        std::lock_guard lock(state_->mutex);
+        state_->noticeProc = AProc;
+    }
+    TOpenFailure LastOpenFailure() override {
+        std::lock_guard lock(state_->mutex);
+        return state_->openFailure;
+    }
 
 private:
     std::shared_ptr<TFakeRadioState> state_;

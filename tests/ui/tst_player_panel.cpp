@@ -8,12 +8,14 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <thread>
 
 namespace {
 
 const QString kHttps = "SetStreamURL:https://radio.test:8000/radiozelvorna";
 const QString kHttp = "SetStreamURL:http://radio.test:8000/radiozelvorna";
-const QStringList kCallbacks{"SetStatusProc", "SetBroadcastInfoProc", "SetBroadcastMetaProc"};
+const QStringList kCallbacks{"SetStatusProc", "SetBroadcastInfoProc", "SetBroadcastMetaProc",
+                             "SetStreamNoticeProc"};
 const QStringList kFirstAddress = kCallbacks + QStringList{kHttps, "Play"};
 const QStringList kBothAddresses = kFirstAddress + QStringList{kHttp, "Play"};
 
@@ -23,6 +25,11 @@ TPlayerPanel* statusTarget = nullptr;
 void ReportToPanel(QString, int32_t progress) {
     if (statusTarget)
         statusTarget->ReportStatus(progress);
+}
+
+void NoticeToPanel(TStreamNotice notice) {
+    if (statusTarget)
+        statusTarget->ReportStreamNotice(notice);
 }
 
 // A panel over the fake radio, with no window and no network.
@@ -48,6 +55,7 @@ struct TFixture {
         deps.statusProc = &ReportToPanel;
         deps.broadcastInfoProc = [](QString, QString) {};
         deps.broadcastMetaProc = [](QString) {};
+        deps.streamNoticeProc = &NoticeToPanel;
         controller = std::make_unique<TPlayerPanel>(std::move(deps));
         statusTarget = controller.get();
         controller->CreateRadio(nullptr);
@@ -57,7 +65,7 @@ struct TFixture {
 
     TPlayerPanel& c() { return *controller; }
 
-    // A press, waited for until the thread it started (attempt or resume) has ended.
+    // A press, waited for until the connection attempt it may have started has ended.
     bool PressAndWait() {
         c().PlayClick();
         return QTest::qWaitFor([&] { return !c().busy(); }, 5000);
@@ -68,29 +76,33 @@ struct TFixture {
         radio->playResults.assign(results.begin(), results.end());
     }
 
-    // Reaches a panel state through presses, as a listener would.
-    bool DriveTo(const QString& state) {
-        const QHash<QString, QStringList> routes{
-            {"F00", {}},
-            {"F01", {"stop"}},
-            {"T10", {"attempt"}},
-            {"T00", {"attempt", "play"}},
-            {"T11", {"attempt", "stop"}},
-            {"T01", {"attempt", "play", "stop"}},
-            {"F10", {"attempt", "play", "stop", "play"}},
-            {"F11", {"attempt", "play", "stop", "play", "stop"}},
+    // Playing (T/F), play tag, stop tag.
+    QString State() {
+        return QString(c().playing() ? "T" : "F") + QString::number(c().playTag()) +
+               QString::number(c().stopTag());
+    }
+
+    // Reaches a panel state through presses, as a listener would: "fresh", "stopped" (a stop on
+    // a fresh window), "playing", "paused", "stopped while playing", "paused then stopped".
+    bool DriveTo(const QString& route) {
+        const QHash<QString, std::pair<QStringList, QString>> routes{
+            {"fresh", {{}, "F00"}},
+            {"stopped", {{"stop"}, "F01"}},
+            {"playing", {{"play"}, "T10"}},
+            {"paused", {{"play", "play"}, "T00"}},
+            {"stopped while playing", {{"play", "stop"}, "F01"}},
+            {"paused then stopped", {{"play", "play", "stop"}, "F01"}},
         };
-        for (const QString& step : routes.value(state)) {
+        const auto [steps, state] = routes.value(route);
+        for (const QString& step : steps) {
             PushResults({true});
             if (step == "stop")
                 c().StopClick();
             else if (!PressAndWait())
                 return false;
         }
-        const QString reached = QString(c().playing() ? "T" : "F") +
-                                QString::number(c().playTag()) + QString::number(c().stopTag());
         radio->ClearCalls();
-        return reached == state;
+        return State() == state;
     }
 };
 
@@ -106,6 +118,9 @@ private slots:
     void statusReportsArriveInOrderBeforeConnectedStep();
     void pressesIgnoredWhileRadioBusy_data();
     void pressesIgnoredWhileRadioBusy();
+    void statusLineSaysWhyPlayingCouldNotStart_data();
+    void statusLineSaysWhyPlayingCouldNotStart();
+    void streamNoticesReachThePanel();
     void volumeClicksClampAndPassValueOn_data();
     void volumeClicksClampAndPassValueOn();
     // Shutdown is one-way for the process: keep this test last.
@@ -126,10 +141,10 @@ void TstPlayerPanel::creationPreparesRadioAndSlider() {
 }
 
 void TstPlayerPanel::panelFollowsStateTable_data() {
-    QTest::addColumn<QString>("start"); // Playing (T/F), play tag, stop tag
+    QTest::addColumn<QString>("start"); // a route of DriveTo
     QTest::addColumn<QString>("event");
     QTest::addColumn<QList<bool>>("results");
-    QTest::addColumn<QString>("end");
+    QTest::addColumn<QString>("end"); // Playing (T/F), play tag, stop tag
     QTest::addColumn<int>("playIcon");
     QTest::addColumn<int>("stopIcon");
     QTest::addColumn<double>("progress");
@@ -137,46 +152,41 @@ void TstPlayerPanel::panelFollowsStateTable_data() {
 
     const QList<bool> none;
     QTest::addRow("first address")
-        << "F00"
+        << "fresh"
         << "play" << QList<bool>{true} << "T10" << 3 << -1 << 100.0 << kFirstAddress;
     QTest::addRow("second address")
-        << "F00"
+        << "fresh"
         << "play" << QList<bool>{false, true} << "T10" << 3 << -1 << 100.0 << kBothAddresses;
-    QTest::addRow("both refused") << "F00"
+    QTest::addRow("both refused") << "fresh"
                                   << "play" << QList<bool>{false, false} << "F00" << -1 << -1 << 0.0
                                   << kBothAddresses;
     QTest::addRow("stop before play, then play")
-        << "F01"
+        << "stopped"
         << "play" << QList<bool>{true} << "T10" << 3 << 4 << 100.0 << kFirstAddress;
-    QTest::addRow("attempt finds play tag 1") << "F10"
-                                              << "play" << QList<bool>{true} << "T00" << 0 << 4
-                                              << 100.0 << kFirstAddress + QStringList{"Pause"};
-    QTest::addRow("attempt finds play tag 1 and stop state")
-        << "F11"
-        << "play" << QList<bool>{true} << "T00" << 0 << 4 << 100.0
-        << kFirstAddress + QStringList{"Pause"};
-    QTest::addRow("pause") << "T10"
+    QTest::addRow("pause") << "playing"
                            << "play" << none << "T00" << 0 << -1 << 100.0 << QStringList{"Pause"};
-    QTest::addRow("resume") << "T00"
+    // A resume connects anew behind the overlay, https first, off the main thread.
+    QTest::addRow("resume") << "paused"
                             << "play" << QList<bool>{true} << "T10" << 3 << -1 << 100.0
-                            << QStringList{"Play"};
-    QTest::addRow("failed resume keeps pause icon")
-        << "T00"
-        << "play" << QList<bool>{false} << "T10" << 3 << -1 << 100.0 << QStringList{"Play"};
-    QTest::addRow("play in stop state while running")
-        << "T11"
-        << "play" << none << "F00" << 0 << 4 << 0.0 << QStringList{"Pause"};
-    QTest::addRow("resume in stop state")
-        << "T01"
-        << "play" << QList<bool>{true} << "F10" << 3 << 4 << 100.0 << QStringList{"Play"};
+                            << kFirstAddress;
+    QTest::addRow("failed resume shows nothing plays")
+        << "paused"
+        << "play" << QList<bool>{false, false} << "F00" << 0 << -1 << 100.0 << kBothAddresses;
+    // A stop ends the stream for the listener: one press on play then plays.
     QTest::addRow("stop while running")
-        << "T10"
-        << "stop" << none << "T11" << 0 << 5 << 0.0 << QStringList{"Pause"};
-    QTest::addRow("stop while paused") << "T00"
-                                       << "stop" << none << "T01" << 0 << 5 << 0.0 << QStringList{};
+        << "playing"
+        << "stop" << none << "F01" << 0 << 5 << 0.0 << QStringList{"Pause"};
+    QTest::addRow("stop while paused") << "paused"
+                                       << "stop" << none << "F01" << 0 << 5 << 0.0 << QStringList{};
     QTest::addRow("stop on a fresh window")
-        << "F00"
+        << "fresh"
         << "stop" << none << "F01" << -1 << 5 << 0.0 << QStringList{};
+    QTest::addRow("play after a stop while running")
+        << "stopped while playing"
+        << "play" << QList<bool>{true} << "T10" << 3 << 4 << 100.0 << kFirstAddress;
+    QTest::addRow("pause, stop, play: playing, and the next press pauses")
+        << "paused then stopped"
+        << "play" << QList<bool>{true} << "T10" << 3 << 4 << 100.0 << kFirstAddress;
 }
 
 void TstPlayerPanel::panelFollowsStateTable() {
@@ -195,7 +205,7 @@ void TstPlayerPanel::panelFollowsStateTable() {
     if (event == "stop") {
         f.c().StopClick();
     } else {
-        const bool attempt = !f.c().playing();
+        const bool attempt = f.c().playTag() == 0;
         f.c().PlayClick();
         if (attempt) {
             // The overlay is up before the handler returns.
@@ -207,9 +217,7 @@ void TstPlayerPanel::panelFollowsStateTable() {
         QVERIFY(QTest::qWaitFor([&] { return !f.c().busy(); }, 5000));
     }
 
-    const QString reached = QString(f.c().playing() ? "T" : "F") +
-                            QString::number(f.c().playTag()) + QString::number(f.c().stopTag());
-    QCOMPARE(reached, end);
+    QCOMPARE(f.State(), end);
     QCOMPARE(f.c().playIconIndex(), playIcon);
     QCOMPARE(f.c().stopIconIndex(), stopIcon);
     QCOMPARE(f.c().progressValue(), progress);
@@ -247,9 +255,9 @@ void TstPlayerPanel::statusReportsArriveInOrderBeforeConnectedStep() {
 }
 
 void TstPlayerPanel::pressesIgnoredWhileRadioBusy_data() {
-    QTest::addColumn<bool>("resume"); // a resume, else a connection attempt
+    QTest::addColumn<bool>("resume"); // a resume, else a first connection attempt
     QTest::addRow("resume") << true;
-    QTest::addRow("connection attempt") << false;
+    QTest::addRow("first attempt") << false;
 }
 
 // Play runs on a thread of its own in both cases; presses meanwhile never reach the radio and are
@@ -257,7 +265,7 @@ void TstPlayerPanel::pressesIgnoredWhileRadioBusy_data() {
 void TstPlayerPanel::pressesIgnoredWhileRadioBusy() {
     QFETCH(bool, resume);
     TFixture f;
-    QVERIFY(f.DriveTo(resume ? "T00" : "F00"));
+    QVERIFY(f.DriveTo(resume ? "paused" : "fresh"));
     f.PushResults({true});
     f.radio->blockInPlay = true;
     f.c().PlayClick();
@@ -268,11 +276,69 @@ void TstPlayerPanel::pressesIgnoredWhileRadioBusy() {
     f.radio->release.release();
     QVERIFY(QTest::qWaitFor([&] { return !f.c().busy(); }, 5000));
     QVERIFY(f.radio->lastPlayThread != QThread::currentThread());
-    QCOMPARE(f.radio->Calls(), resume ? QStringList{"Play"} : kFirstAddress);
+    QCOMPARE(f.radio->Calls(), kFirstAddress);
     QCOMPARE(f.c().playTag(), 1);
     QCOMPARE(f.c().stopTag(), 0);
     QCOMPARE(f.c().stopIconIndex(), -1);
     QCOMPARE(f.c().playIconIndex(), 3);
+}
+
+void TstPlayerPanel::statusLineSaysWhyPlayingCouldNotStart_data() {
+    QTest::addColumn<int>("failure"); // TOpenFailure
+    QTest::addColumn<QString>("text");
+    QTest::addRow("no answer") << int(TOpenFailure::NoAnswer) << "O servidor não respondeu.";
+    QTest::addRow("not audio") << int(TOpenFailure::NotAudio)
+                               << "O servidor não enviou uma transmissão de áudio.";
+    QTest::addRow("no sound device")
+        << int(TOpenFailure::NoDevice) << "Nenhum dispositivo de som disponível.";
+    QTest::addRow("unreachable") << int(TOpenFailure::Unreachable)
+                                 << "Não foi possível conectar ao servidor.";
+}
+
+// One line in the status bar, no message box; the next press clears it.
+void TstPlayerPanel::statusLineSaysWhyPlayingCouldNotStart() {
+    QFETCH(int, failure);
+    QFETCH(QString, text);
+    TFixture f;
+    f.radio->openFailure = TOpenFailure(failure);
+    f.PushResults({false, false});
+    QVERIFY(f.PressAndWait());
+    QCOMPARE(f.c().statusText(), text);
+    QVERIFY(f.messages.isEmpty());
+    f.radio->blockInPlay = true;
+    f.c().PlayClick();
+    QCOMPARE(f.c().statusText(), QString());
+    f.radio->release.release(2);
+    QVERIFY(QTest::qWaitFor([&] { return !f.c().busy(); }, 5000));
+}
+
+// From the engine's thread: a lost connection shows in the status line until audio is back; the
+// stream's end brings the panel back to where a stop leaves it, and the next press connects.
+void TstPlayerPanel::streamNoticesReachThePanel() {
+    TFixture f;
+    QVERIFY(f.DriveTo("playing"));
+    const auto tell = [&](TStreamNotice notice) {
+        std::thread([&f, notice] { f.radio->noticeProc(notice); }).join();
+    };
+    tell(TStreamNotice::Reconnecting);
+    QTRY_COMPARE(f.c().statusText(), QString::fromUtf8("Conexão perdida. Reconectando…"));
+    QVERIFY(f.c().playing());
+    tell(TStreamNotice::Resumed);
+    QTRY_COMPARE(f.c().statusText(), QString());
+
+    tell(TStreamNotice::Ended);
+    QTRY_VERIFY(!f.c().playing());
+    QCOMPARE(f.State(), QString("F00"));
+    QCOMPARE(f.c().playIconIndex(), 0);
+    QCOMPARE(f.c().progressValue(), 0.0);
+    QVERIFY(!f.c().overlayInFront());
+    QCOMPARE(f.c().statusText(), QString::fromUtf8("A transmissão terminou."));
+
+    f.PushResults({true});
+    f.c().PlayClick();
+    QVERIFY(f.c().overlayInFront()); // connects anew
+    QVERIFY(QTest::qWaitFor([&] { return !f.c().busy(); }, 5000));
+    QCOMPARE(f.State(), QString("T10"));
 }
 
 void TstPlayerPanel::volumeClicksClampAndPassValueOn_data() {

@@ -1,9 +1,26 @@
 import QtQuick
 import Zelvorna
 
-// The status bar: a plain bar with a size grip in its right corner; it never shows text.
+// The status bar: a plain bar with a size grip in its right corner, and one short line when the
+// connection needs saying (reconnecting, or why playing could not start).
 Rectangle {
     color: "#F0F0F0"
+
+    Text {
+        objectName: "Text_Status"
+        anchors.fill: parent
+        anchors.leftMargin: 6
+        anchors.rightMargin: 20
+        verticalAlignment: Text.AlignVCenter
+        font.pixelSize: 11
+        color: "#303030"
+        elide: Text.ElideRight
+        textFormat: Text.PlainText
+        text: F_Principal.player.statusText
+        Accessible.role: Accessible.StatusBar
+        Accessible.name: text
+        Accessible.ignored: text.length === 0
+    }
 
     Rectangle {
         width: parent.width
