@@ -11,6 +11,7 @@ Also usable as a module:
 import argparse
 import base64
 import os
+import re
 import shutil
 import signal
 import socket
@@ -206,6 +207,23 @@ class IcecastStation:
                 return len(reply.read(1024)) > 0
         except Exception:
             return False
+
+    def _admin(self, path):
+        request = urllib.request.Request(f"http://127.0.0.1:{self.port}/admin/{path}")
+        token = base64.b64encode(f"admin:{ADMIN_PASSWORD}".encode()).decode()
+        request.add_header("Authorization", f"Basic {token}")
+        with urllib.request.urlopen(request, timeout=2) as reply:
+            return reply.read().decode("utf-8", "replace")
+
+    def drop_listeners(self):
+        """Closes every listener's connection, as a server restart or a network cut would; the
+        mount and its source stay. Returns how many were dropped."""
+        mount = urllib.parse.quote(self.mount, safe="")
+        listing = self._admin(f"listclients?mount={mount}")
+        ids = re.findall(r'<listener id="(\d+)"', listing) or re.findall(r"<ID>(\d+)</ID>", listing)
+        for client in ids:
+            self._admin(f"killclient?mount={mount}&id={client}")
+        return len(ids)
 
     def _send_title(self):
         title = f"Zelvorna Trio - Canção {len(self.titles) + 1}"

@@ -76,6 +76,10 @@ private slots:
             << false << BASS_ERROR_FILEOPEN << 2000;
         QTest::addRow("TLS on the plain port")
             << server.url("/icy", "https") << false << BASS_ERROR_SSL << 800;
+        // localhost is tried on ::1 first, where nothing listens, then on 127.0.0.1.
+        QTest::addRow("TLS on the plain port of a dual-stack name")
+            << server.url("/icy", "https").replace("127.0.0.1", "localhost") << false
+            << BASS_ERROR_SSL << 800;
         QTest::addRow("not a web address")
             << QByteArray("file:///etc/hostname") << false << BASS_ERROR_FILEOPEN << 2000;
         // Bad streams end within their deadlines instead of holding the caller.
