@@ -1,8 +1,9 @@
 #include "ini_file.h"
 
-#include <QCoreApplication>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -291,8 +292,24 @@ void TIniFile::WriteStrings(const QString& section,
         throw refused;
 }
 
-QString SettingsPath() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Configuracao.ini");
+TSettingsFiles SettingsFiles(const QString& executableFolder) {
+    const QString fileName = QStringLiteral("Configuracao.ini");
+    const QString beside = QDir(executableFolder).filePath(fileName);
+    if (QFileInfo(beside).isFile())
+        return {beside, QString()};
+    const QString relative = QStringLiteral("radio-zelvorna/") + fileName;
+    const QString userFolder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    TSettingsFiles files{QDir(userFolder).filePath(relative), QString()};
+    for (const QString& folder :
+         QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation)) {
+        const QString candidate = QDir(folder).filePath(relative);
+        if (folder != userFolder && QFileInfo(candidate).isFile()) {
+            files.systemDefault = candidate;
+            break;
+        }
+    }
+    return files;
 }
 
 } // namespace profile

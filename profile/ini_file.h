@@ -40,7 +40,14 @@ private:
     QString path_;
 };
 
-// Configuracao.ini beside the executable.
-QString SettingsPath();
+// Where the listener's settings file lives. A copy whose executable's folder holds
+// Configuracao.ini is portable and keeps that file alone. Otherwise each listener has a file of
+// their own, $XDG_CONFIG_HOME/radio-zelvorna/Configuracao.ini, and until they have one the
+// system's default in the configuration folders (/etc/xdg/radio-zelvorna/...) is read instead.
+struct TSettingsFiles {
+    QString own;           // read when it exists, and always the one written
+    QString systemDefault; // read while own does not exist; empty when there is none
+};
+TSettingsFiles SettingsFiles(const QString& executableFolder);
 
 } // namespace profile

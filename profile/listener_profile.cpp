@@ -5,6 +5,7 @@
 #include "logging.h"
 #include "message_text.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 #include <exception>
@@ -32,10 +33,18 @@ TListenerProfile::TListenerProfile(Dependencies deps, QObject* parent)
 
 TListenerProfile::~TListenerProfile() = default;
 
+QString TListenerProfile::ReadPath() const {
+    if (!SettingsFileExists(deps_.settingsPath) && !deps_.settingsDefaultPath.isEmpty() &&
+        SettingsFileExists(deps_.settingsDefaultPath))
+        return deps_.settingsDefaultPath;
+    return deps_.settingsPath;
+}
+
 void TListenerProfile::RunGreetingStep() {
-    if (!SettingsFileExists(deps_.settingsPath))
+    const QString path = ReadPath();
+    if (!SettingsFileExists(path))
         return;
-    const TIniFile Arquivo_de_Configuracao(deps_.settingsPath);
+    const TIniFile Arquivo_de_Configuracao(path);
     const QString name = Arquivo_de_Configuracao.ReadString(kSection, kNameKey, QString());
     if (!name.isEmpty()) {
         setGreetingText(QStringLiteral("Olá, ") + name);
@@ -49,9 +58,10 @@ void TListenerProfile::RunGreetingStep() {
 }
 
 void TListenerProfile::EditNameClick() {
-    if (!SettingsFileExists(deps_.settingsPath))
+    const QString path = ReadPath();
+    if (!SettingsFileExists(path))
         return;
-    const TIniFile Arquivo_de_Configuracao(deps_.settingsPath);
+    const TIniFile Arquivo_de_Configuracao(path);
     setNameDialogVisible(true);
     setNameText(Arquivo_de_Configuracao.ReadString(kSection, kNameKey, QString()));
     setEmailText(Arquivo_de_Configuracao.ReadString(kSection, kEmailKey, QString()));
@@ -66,6 +76,8 @@ void TListenerProfile::EditNameClick() {
 
 void TListenerProfile::ConfirmClick() {
     try {
+        // The listener's own file, in a folder of its own that may not exist yet.
+        QDir().mkpath(QFileInfo(deps_.settingsPath).absolutePath());
         TIniFile Arquivo_de_Configuracao(deps_.settingsPath);
         // One replacement of the file for all three keys: a crash or a refused write keeps
         // either every new value or none, never the name without its e-mail. The switch asks

@@ -25,7 +25,8 @@ class TListenerProfile : public QObject {
 
 public:
     struct Dependencies {
-        QString settingsPath; // Configuracao.ini
+        QString settingsPath;            // the listener's Configuracao.ini: read, and written
+        QString settingsDefaultPath; // read while settingsPath does not exist (may be empty)
         std::shared_ptr<TLinkOpener> linkOpener;
         std::function<void(const QString&)> showDefaultError; // a refused write
         QString siteHost;                                     // host[:port] of the website
@@ -64,6 +65,8 @@ signals:
     void nameEditFocusRequested();
 
 private:
+    // The file the settings are read from now: the listener's own, else the system's default.
+    QString ReadPath() const;
     void setGreetingText(const QString& text);
     void setNameDialogVisible(bool visible);
 

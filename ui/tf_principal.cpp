@@ -78,7 +78,10 @@ TF_Principal::Dependencies TF_Principal::DefaultDependencies() {
     deps.showMessage = ShowPlainBox;
     deps.showDefaultError = ShowPlainBox;
     deps.linkOpener = std::make_shared<profile::TDesktopLinkOpener>();
-    deps.settingsPath = profile::SettingsPath();
+    const profile::TSettingsFiles settings =
+        profile::SettingsFiles(QCoreApplication::applicationDirPath());
+    deps.settingsPath = settings.own;
+    deps.settingsDefaultPath = settings.systemDefault;
     deps.streamHost = QString::fromUtf8(deployment::kStreamHost);
     deps.siteHost = QString::fromUtf8(deployment::kSiteHost);
     deps.requestEmail = QString::fromUtf8(deployment::kRequestEmail);
@@ -93,8 +96,8 @@ TF_Principal::TF_Principal(Dependencies deps, QObject* parent) : QObject(parent)
         deps.siteHost, deps.visitStatistics, deps.showMessage, deps.linkOpener,
         [this](std::function<void()> then) { GotoVisibleTab(kProgrammePage, std::move(then)); }});
     profile_ = std::make_unique<profile::TListenerProfile>(profile::TListenerProfile::Dependencies{
-        deps.settingsPath, deps.linkOpener, deps.showDefaultError, deps.siteHost,
-        deps.requestEmail});
+        deps.settingsPath, deps.settingsDefaultPath, deps.linkOpener, deps.showDefaultError,
+        deps.siteHost, deps.requestEmail});
     slideTimer_.setInterval(kSlideTickMs);
     connect(&slideTimer_, &QTimer::timeout, this, &TF_Principal::SlideStep);
     F_Principal = this;

@@ -50,7 +50,8 @@ public:
         std::function<void(const QString&)> showMessage;      // worker errors (QMessageBox)
         std::function<void(const QString&)> showDefaultError; // uncaught handler errors
         std::shared_ptr<profile::TLinkOpener> linkOpener;     // default: the desktop's opener
-        QString settingsPath; // default: Configuracao.ini beside the executable
+        QString settingsPath;        // default: beside the executable, else the listener's own
+        QString settingsDefaultPath; // default: the system's, read until the listener has one
         QString streamHost;   // host of https://HOST:8000/radiozelvorna and http://...
         QString siteHost;     // host[:port] of the station's website
         QString requestEmail;

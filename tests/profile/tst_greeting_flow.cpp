@@ -41,6 +41,9 @@ private slots:
     void cutShortWriteKeepsNeitherValue();
     void killDuringConfirmKeepsBothOrNeither();
     void linksCarryOnlyFixedAddresses();
+    void settingsFileLocation_data();
+    void settingsFileLocation();
+    void twoListenersKeepTheirOwnNames();
 
 private:
     // A profile on the settings file at path, greeting as the window's creation does.
@@ -294,9 +297,93 @@ void TstGreetingFlow::linksCarryOnlyFixedAddresses() {
     QCOMPARE(modes, (QList<ShowMode>{ShowMode::Normal, ShowMode::Maximized, ShowMode::Normal}));
 }
 
+// Real folders for the executable, the listener's configuration and the system's: which file
+// the application reads and which it writes.
+void TstGreetingFlow::settingsFileLocation_data() {
+    QTest::addColumn<bool>("beside");       // Configuracao.ini beside the executable
+    QTest::addColumn<bool>("own");          // the listener's own file
+    QTest::addColumn<bool>("systemDefault"); // the system's default
+    QTest::addColumn<QString>("greeting");
+    QTest::addColumn<bool>("asked");   // the dialog opens at start
+    QTest::addColumn<QString>("written"); // "beside" or "own"
+    QTest::addRow("portable copy") << true << true << true << "Olá, Portátil" << false << "beside";
+    QTest::addRow("listener's own file") << false << true << true << "Olá, Própria" << false
+                                         << "own";
+    QTest::addRow("system default for a new listener")
+        << false << false << true << "" << true << "own";
+    QTest::addRow("nothing at all") << false << false << false << "" << false << "own";
+}
+
+void TstGreetingFlow::settingsFileLocation() {
+    QFETCH(bool, beside);
+    QFETCH(bool, own);
+    QFETCH(bool, systemDefault);
+    QFETCH(QString, greeting);
+    QFETCH(bool, asked);
+    QFETCH(QString, written);
+    const QString exeDir = dir_->filePath("bin");
+    const QString home = dir_->filePath("home-config");
+    const QString etc = dir_->filePath("etc-xdg");
+    for (const QString& folder : {exeDir, home + "/radio-zelvorna", etc + "/radio-zelvorna"})
+        QVERIFY(QDir().mkpath(folder));
+    qputenv("XDG_CONFIG_HOME", home.toLocal8Bit());
+    qputenv("XDG_CONFIG_DIRS", etc.toLocal8Bit());
+    if (beside)
+        Store("[Ouvinte]\nNome_do_Ouvinte=Portátil\n", exeDir + "/Configuracao.ini");
+    if (own)
+        Store("[Ouvinte]\nNome_do_Ouvinte=Própria\n", home + "/radio-zelvorna/Configuracao.ini");
+    if (systemDefault)
+        Store("[Ouvinte]\nReceber_Notificacoes=Sim\n", etc + "/radio-zelvorna/Configuracao.ini");
+
+    const profile::TSettingsFiles files = profile::SettingsFiles(exeDir);
+    profile::TListenerProfile window({files.own, files.systemDefault, opener_,
+                                      [this](const QString& text) { errors_.append(text); },
+                                      QString(), QString()});
+    window.RunGreetingStep();
+    QCOMPARE(window.greetingText(), greeting);
+    QCOMPARE(window.nameDialogVisible(), asked);
+
+    window.setNameText("Nova");
+    window.ConfirmClick();
+    QVERIFY(errors_.isEmpty());
+    const QString expected = written == "beside" ? exeDir + "/Configuracao.ini"
+                                                 : home + "/radio-zelvorna/Configuracao.ini";
+    QCOMPARE(profile::TIniFile(expected).ReadString(kSection, "Nome_do_Ouvinte", "?"),
+             QString("Nova"));
+    if (systemDefault) // the system's file is only read
+        QCOMPARE(profile::TIniFile(etc + "/radio-zelvorna/Configuracao.ini")
+                     .ReadString(kSection, "Nome_do_Ouvinte", "<absent>"),
+                 QString("<absent>"));
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_CONFIG_DIRS");
+}
+
+// One installed copy, two listeners: each greets by their own name.
+void TstGreetingFlow::twoListenersKeepTheirOwnNames() {
+    const QString exeDir = dir_->filePath("usr-bin");
+    QVERIFY(QDir().mkpath(exeDir));
+    QStringList greetings;
+    for (const QString& name : {QStringLiteral("Ana"), QStringLiteral("Bia")}) {
+        qputenv("XDG_CONFIG_HOME", dir_->filePath("home-" + name).toLocal8Bit());
+        const profile::TSettingsFiles files = profile::SettingsFiles(exeDir);
+        profile::TListenerProfile first({files.own, files.systemDefault, opener_, {}, {}, {}});
+        first.setNameText(name);
+        first.ConfirmClick();
+    }
+    for (const QString& name : {QStringLiteral("Ana"), QStringLiteral("Bia")}) {
+        qputenv("XDG_CONFIG_HOME", dir_->filePath("home-" + name).toLocal8Bit());
+        const profile::TSettingsFiles files = profile::SettingsFiles(exeDir);
+        profile::TListenerProfile next({files.own, files.systemDefault, opener_, {}, {}, {}});
+        next.RunGreetingStep();
+        greetings << next.greetingText();
+    }
+    qunsetenv("XDG_CONFIG_HOME");
+    QCOMPARE(greetings, (QStringList{"Olá, Ana", "Olá, Bia"}));
+}
+
 // The child of the kill test: confirms new pairs until it is killed.
 int ConfirmForEver(const QString& path) {
-    profile::TListenerProfile profile({path, nullptr, nullptr, QString(), QString()});
+    profile::TListenerProfile profile({path, QString(), nullptr, nullptr, QString(), QString()});
     profile.EditNameClick();
     for (int n = 1;; ++n) {
         profile.setNameText(QStringLiteral("Nome %1").arg(n));
