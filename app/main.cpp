@@ -2,6 +2,7 @@
 // lifecycle handlers around the event loop.
 
 #include "image_provider.h"
+#include "mpris.h"
 #include "radio_bass.h"
 #include "radio_desktop.h"
 #include "station_content.h"
@@ -77,6 +78,8 @@ int Run(int argc, char* argv[]) {
 
     controller->SetWindow(window);
     controller->FormCreate(window);
+    // On the desktop's media controls, when there is a session bus; goes before the controller.
+    const TMprisService mpris(*controller);
     window->showMaximized();
     // frameSwapped may come from the render thread, more than once before it is disconnected.
     auto shown = std::make_shared<bool>(false);

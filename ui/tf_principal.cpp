@@ -59,9 +59,12 @@ void BroadcastInfoProc(QString pszBroadcastName, QString pszBitRate) {
     Q_UNUSED(pszBitRate);
 }
 
-// Also called on the engine's own thread: touches nothing.
+// Also called on the engine's own thread: it only posts the title to the main thread.
 void BroadcastMetaProc(QString pszData) {
-    Q_UNUSED(pszData);
+    if (zelvorna::TWorker::ShuttingDown())
+        return;
+    if (F_Principal)
+        F_Principal->ReportStreamTitle(pszData);
 }
 
 // The engine's thread: handed on to the main thread by the player panel.
@@ -167,6 +170,18 @@ void TF_Principal::Image_Volume_MinimoClick(QObject* Sender) {
 
 void TF_Principal::ReportStatus(int progress) {
     player_->ReportStatus(progress);
+}
+
+void TF_Principal::ReportStreamTitle(const QString& title) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, title] {
+            if (title == streamTitle_)
+                return;
+            streamTitle_ = title;
+            emit streamTitleChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 void TF_Principal::Layout_ProgramacaoClick(QObject* Sender) {

@@ -52,8 +52,8 @@ public:
         std::shared_ptr<profile::TLinkOpener> linkOpener;     // default: the desktop's opener
         QString settingsPath;        // default: beside the executable, else the listener's own
         QString settingsDefaultPath; // default: the system's, read until the listener has one
-        QString streamHost;   // host of https://HOST:8000/radiozelvorna and http://...
-        QString siteHost;     // host[:port] of the station's website
+        QString streamHost;          // host of https://HOST:8000/radiozelvorna and http://...
+        QString siteHost;            // host[:port] of the station's website
         QString requestEmail;
         bool visitStatistics = true; // start the hidden statistics visit in the start-up fetch
     };
@@ -98,6 +98,10 @@ public:
 
     // Status reports from the radio component (any thread) reach the progress bar in order.
     void ReportStatus(int progress);
+    // The title being heard, from the radio component (any thread). The window shows it
+    // nowhere; the desktop's media controls do.
+    void ReportStreamTitle(const QString& title);
+    QString streamTitle() const { return streamTitle_; }
 
     TPlayerPanel* player() const { return player_.get(); }
     content::TStationContent* content() const { return content_.get(); }
@@ -111,6 +115,7 @@ public:
     void setTabWidth(double width);
 
 signals:
+    void streamTitleChanged();
     void activePageChanged();
     void slideChanged();
     void tabWidthChanged();
@@ -134,6 +139,7 @@ private:
     QTimer slideTimer_;
     QElapsedTimer slideClock_;
     std::function<void()> afterSlide_;
+    QString streamTitle_;
 };
 
 // The one instance; set before FormCreate runs and kept for the rest of the run.

@@ -165,6 +165,42 @@ class Listener(unittest.TestCase):
         time.sleep(0.3)
         self.assertEqual(self.peak_over_a_second(), 0.0)
 
+    def test_07b_the_desktop_media_controls_drive_the_window(self):
+        """MPRIS through playerctl, as a panel's media controls or the media keys use it."""
+        def player(*args):
+            result = subprocess.run(["playerctl", "-p", "radiozelvorna", *args],
+                                    capture_output=True, text=True, env=self.env, timeout=10)
+            return result.stdout.strip()
+
+        wait_until(lambda: "radiozelvorna" in subprocess.run(
+            ["playerctl", "-l"], capture_output=True, text=True, env=self.env).stdout, 10,
+            what="the window on the session bus")
+        self.assertEqual(player("status"), "Stopped")
+        player("play")  # the play button's own handler: the overlay, then the stream
+        progress = self.window.find(pyatspi.ROLE_PROGRESS_BAR, "Carregamento")
+        wait_until(lambda: progress.description == "100 %", 20, what="buffering to 100 %")
+        self.window.find(BUTTON, "Pausar")
+        self.assertEqual(player("status"), "Playing")
+        self.assertEqual(player("metadata", "xesam:album"), "Rádio Zelvorna")
+        # The demo's titles change every 2 s: the title follows them, split from its artist.
+        first = wait_until(lambda: player("metadata", "xesam:title"), 15, what="a title")
+        self.assertRegex(first, r"^Canção \d+$")
+        self.assertEqual(player("metadata", "xesam:artist"), "Zelvorna Trio")
+        wait_until(lambda: player("metadata", "xesam:title") not in ("", first), 15,
+                   what="the next title")
+        self.assertTrue(player("metadata", "mpris:artUrl").startswith("file://"))
+
+        player("pause")
+        self.window.find(BUTTON, "Tocar")
+        wait_until(lambda: player("status") == "Paused", 5, what="the paused status")
+        player("volume", "0.2")
+        slider = self.window.find(pyatspi.ROLE_SLIDER, "Volume").queryValue()
+        wait_until(lambda: abs(slider.currentValue - 20) < 0.01, 5, what="the slider at 20")
+        slider.currentValue = 50
+        player("stop")
+        wait_until(lambda: progress.description == "0 %", 5, what="the progress bar to reset")
+        self.assertEqual(player("status"), "Stopped")
+
     def test_08_the_name_dialog_stores_a_new_name(self):
         self.window.press(BUTTON, "Editar nome do ouvinte")
         edit = self.window.find(pyatspi.ROLE_TEXT, "Nome")
