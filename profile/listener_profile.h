@@ -25,7 +25,7 @@ class TListenerProfile : public QObject {
 
 public:
     struct Dependencies {
-        QString settingsPath;            // the listener's Configuracao.ini: read, and written
+        QString settingsPath;        // the listener's Configuracao.ini: read, and written
         QString settingsDefaultPath; // read while settingsPath does not exist (may be empty)
         std::shared_ptr<TLinkOpener> linkOpener;
         std::function<void(const QString&)> showDefaultError; // a refused write

@@ -300,15 +300,15 @@ void TstGreetingFlow::linksCarryOnlyFixedAddresses() {
 // Real folders for the executable, the listener's configuration and the system's: which file
 // the application reads and which it writes.
 void TstGreetingFlow::settingsFileLocation_data() {
-    QTest::addColumn<bool>("beside");       // Configuracao.ini beside the executable
-    QTest::addColumn<bool>("own");          // the listener's own file
+    QTest::addColumn<bool>("beside");        // Configuracao.ini beside the executable
+    QTest::addColumn<bool>("own");           // the listener's own file
     QTest::addColumn<bool>("systemDefault"); // the system's default
     QTest::addColumn<QString>("greeting");
-    QTest::addColumn<bool>("asked");   // the dialog opens at start
+    QTest::addColumn<bool>("asked");      // the dialog opens at start
     QTest::addColumn<QString>("written"); // "beside" or "own"
     QTest::addRow("portable copy") << true << true << true << "Olá, Portátil" << false << "beside";
-    QTest::addRow("listener's own file") << false << true << true << "Olá, Própria" << false
-                                         << "own";
+    QTest::addRow("listener's own file")
+        << false << true << true << "Olá, Própria" << false << "own";
     QTest::addRow("system default for a new listener")
         << false << false << true << "" << true << "own";
     QTest::addRow("nothing at all") << false << false << false << "" << false << "own";
