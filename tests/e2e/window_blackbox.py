@@ -243,6 +243,97 @@ class Listener(unittest.TestCase):
         finally:
             stop_process(app)
 
+    def test_11_every_control_works_by_keys(self):
+        """Tab reaches every control in the order they stand on screen; Space and Enter press
+        them, the arrows and Page keys move the volume, Enter confirms the dialog and Escape
+        cancels it. Keys alone, through XTEST."""
+        TAB, RETURN, ESCAPE, SPACE = 0xFF09, 0xFF0D, 0xFF1B, 0x20
+        RIGHT, LEFT, PAGE_UP, PAGE_DOWN = 0xFF53, 0xFF51, 0xFF55, 0xFF56
+        app = self.start_app()
+        self.addCleanup(stop_process, app)
+        window = Window(app.pid)
+        window.find(LABEL, "Olá, Bia", timeout=20)
+        self.desktop.focus_window(TITLE)
+
+        def focused():
+            nodes = [n for n in window.all() if n.getState().contains(pyatspi.STATE_FOCUSED)]
+            return nodes[0].name if nodes else None
+
+        def tab_to(name):
+            for _ in range(24):
+                if focused() == name:
+                    return
+                self.desktop.key(TAB)
+                time.sleep(0.15)  # the focus event reaches the accessibility bus
+            self.fail(f"Tab never reached {name!r}")
+
+        order = []
+        for _ in range(10):
+            self.desktop.key(TAB)
+            time.sleep(0.15)
+            order.append(focused())
+        self.assertEqual(order, ["Editar nome do ouvinte", "Tocar", "Parar", "Volume mínimo",
+                                 "Volume", "Volume máximo", "Início", "Programas",
+                                 "Pedido Musical", "Promoções"])
+
+        tab_to("Programas")
+        self.desktop.key(RETURN)
+        heading = window.find(pyatspi.ROLE_HEADING, "Nossos Programas", timeout=20)
+        wait_until(lambda: extents(heading)[0] < 50, 10, what="the programme page")
+        tab_to("Início")
+        self.desktop.key(SPACE)
+        wait_until(lambda: not is_showing(heading), 5, what="the home page")
+
+        mark = self.device.size()
+        tab_to("Tocar")
+        self.desktop.key(SPACE)
+        window.find(BUTTON, "Pausar", timeout=20)
+        wait_until(lambda: self.device.peak(mark) > 0.05, 10, what="sound at the device")
+
+        tab_to("Volume")
+        slider = window.find(pyatspi.ROLE_SLIDER, "Volume").queryValue()
+        start = slider.currentValue
+        for keysym, change in ((RIGHT, 1), (PAGE_UP, 11), (PAGE_DOWN, 1), (LEFT, 0)):
+            self.desktop.key(keysym)
+            wait_until(lambda: abs(slider.currentValue - (start + change)) < 0.01, 5,
+                       what=f"the volume at {start + change}")
+        self.desktop.key(SPACE)  # no edit holds the focus: Space pauses
+        window.find(BUTTON, "Tocar", timeout=5)
+
+        tab_to("Parar")
+        self.desktop.key(RETURN)
+        progress = window.find(pyatspi.ROLE_PROGRESS_BAR, "Carregamento")
+        wait_until(lambda: progress.description == "0 %", 5, what="the progress bar to reset")
+
+        tab_to("Editar nome do ouvinte")
+        self.desktop.key(SPACE)
+        edit = window.find(pyatspi.ROLE_TEXT, "Nome")
+        wait_until(lambda: edit.getState().contains(pyatspi.STATE_FOCUSED), 5,
+                   what="the name edit to take the focus")
+        self.desktop.key(ord("a"), self.desktop.CONTROL)
+        self.desktop.type_text("Cida")
+        self.desktop.key(RETURN)  # Enter confirms
+        window.find(LABEL, "Cida", timeout=5)
+        with open(self.settings, encoding="utf-8") as f:
+            self.assertRegex(f.read(), re.compile(r"^Nome_do_Ouvinte=Cida\r?$", re.M))
+        for close in (ESCAPE, "Fechar"):
+            tab_to("Editar nome do ouvinte")
+            self.desktop.key(SPACE)
+            wait_until(lambda: is_showing(edit), 5, what="the dialog")
+            if close == ESCAPE:
+                self.desktop.key(ESCAPE)
+            else:
+                tab_to("Fechar")
+                self.desktop.key(SPACE)
+            wait_until(lambda: not is_showing(edit), 5, what="the dialog to close")
+
+        tab_to("Promoções")
+        self.desktop.key(RETURN)
+        wait_until(lambda: "promocoes" in open(self.links).read(), 10,
+                   what="the promotions page to be asked for")
+        self.desktop.close_window(TITLE)
+        self.assertEqual(app.wait(10), 0)
+
     def peak_over_a_second(self):
         mark = self.device.size()
         time.sleep(1)

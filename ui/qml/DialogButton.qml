@@ -16,6 +16,8 @@ Button {
     palette.buttonText: "#FFFFFF"
     Accessible.name: text
     Accessible.onPressAction: button.clicked()
+    Keys.onReturnPressed: button.clicked()
+    Keys.onEnterPressed: button.clicked()
 
     HoverHandler { cursorShape: Qt.PointingHandCursor }
 

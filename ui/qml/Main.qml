@@ -86,6 +86,33 @@ Window {
         height: 22
     }
 
+    // A closing dialog hands the keyboard back to the window, not to an edit no one sees.
+    Connections {
+        target: F_Principal.profile
+        function onNameDialogVisibleChanged() {
+            if (!F_Principal.profile.nameDialogVisible)
+                mainArea.forceActiveFocus()
+        }
+    }
+
+    // The media keys, where the desktop hands them to the window.
+    Shortcut {
+        sequences: ["Toggle Media Play/Pause"]
+        onActivated: F_Principal.Botao_PlayClick(null)
+    }
+    Shortcut {
+        sequences: ["Media Play"]
+        onActivated: if (F_Principal.player.playTag === 0) F_Principal.Botao_PlayClick(null)
+    }
+    Shortcut {
+        sequences: ["Media Pause"]
+        onActivated: if (F_Principal.player.playTag === 1) F_Principal.Botao_PlayClick(null)
+    }
+    Shortcut {
+        sequences: ["Media Stop"]
+        onActivated: F_Principal.Botao_StopClick(null)
+    }
+
     QtObject {
         id: styleBook
         objectName: "StyleBook"
@@ -96,8 +123,13 @@ Window {
     }
 
     Item {
+        id: mainArea
         objectName: "Layout_Principal"
         Dock.align: Dock.Client
+        // Holds the keyboard focus when no control does: Space then plays or pauses, as the
+        // play button would. A focused control or edit takes its own Space first.
+        focus: true
+        Keys.onSpacePressed: F_Principal.Botao_PlayClick(null)
 
         Item {
             objectName: "WebBrowser"
@@ -115,11 +147,6 @@ Window {
             color: "#FFFFFF"
             border.color: "#000000"
             border.width: 1
-
-            BottomMenu {
-                Dock.align: Dock.Bottom
-                height: 61
-            }
 
             ListenerBar {
                 Dock.align: Dock.Top
@@ -145,6 +172,12 @@ Window {
             TabPages {
                 Dock.align: Dock.Client
                 Dock.bottomMargin: 3
+            }
+
+            // After the pages in the Tab order, as on screen; the bottom pass docks it first.
+            BottomMenu {
+                Dock.align: Dock.Bottom
+                height: 61
             }
 
             NameDialog {

@@ -2,9 +2,19 @@ import QtQuick
 import Zelvorna
 
 // One cell of the bottom menu: a picture over a centred label; a click anywhere in the cell
-// is the cell's click.
+// is the cell's click. Tab reaches it and Space or Enter presses it.
 Item {
     id: cell
+
+    activeFocusOnTab: true
+    Keys.onSpacePressed: cell.clicked()
+    Keys.onReturnPressed: cell.clicked()
+    Keys.onEnterPressed: cell.clicked()
+    Accessible.focusable: true
+
+    FocusRing {
+        visible: cell.activeFocus
+    }
 
     property alias label: text.text
     property alias labelSize: text.font.pixelSize

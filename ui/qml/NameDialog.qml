@@ -11,6 +11,9 @@ Item {
 
     required property QtObject styleBook
 
+    // Escape anywhere in the dialog cancels it; Enter in an edit confirms it.
+    Keys.onEscapePressed: F_Principal.Spb_CancelarClick(null)
+
     Connections {
         target: F_Principal.profile
         function onNameEditFocusRequested() { nameEdit.forceActiveFocus() }
@@ -87,6 +90,7 @@ Item {
                         Accessible.name: "Nome"
                         text: F_Principal.profile.nameText
                         onTextChanged: F_Principal.profile.nameText = text
+                        onAccepted: F_Principal.Spb_ConfirmaClick(null)
                         KeyNavigation.tab: mailEdit
                     }
                 }
@@ -119,6 +123,7 @@ Item {
                         Dock.rightMargin: 12
                         inputMethodHints: Qt.ImhEmailCharactersOnly
                         Accessible.name: "E-mail"
+                        onAccepted: F_Principal.Spb_ConfirmaClick(null)
                         text: F_Principal.profile.emailText
                         onTextChanged: F_Principal.profile.emailText = text
                     }

@@ -47,6 +47,8 @@ Item {
             // Named after its picture: after a stop the stream is still known, but play resumes it.
             Accessible.name: F_Principal.player.playIconIndex >= 2 ? "Pausar" : "Tocar"
             Accessible.onPressAction: play.clicked()
+            Keys.onReturnPressed: play.clicked()
+            Keys.onEnterPressed: play.clicked()
             onClicked: F_Principal.Botao_PlayClick(play)
 
             HoverHandler { cursorShape: Qt.PointingHandCursor }
@@ -82,6 +84,8 @@ Item {
             property int tag: F_Principal.player.stopTag
             Accessible.name: "Parar"
             Accessible.onPressAction: stop.clicked()
+            Keys.onReturnPressed: stop.clicked()
+            Keys.onEnterPressed: stop.clicked()
             onClicked: F_Principal.Botao_StopClick(stop)
 
             HoverHandler { cursorShape: Qt.PointingHandCursor }
@@ -110,20 +114,23 @@ Item {
                 onClicked: F_Principal.Image_Volume_MinimoClick(this)
             }
 
-            ClickImage {
-                objectName: "Image_Volume_Maximo"
-                Dock.align: Dock.Right
-                width: 35
-                source: "qrc:/assets/speaker_max.svg"
-                accessibleName: "Volume máximo"
-                onClicked: F_Principal.Image_Volume_MaximoClick(this)
-            }
-
+            // Between the two speakers in the Tab order too: quieter, the slider, louder.
             Slider {
                 id: volume
                 objectName: "TrackBar_Volume"
                 Dock.align: Dock.Client
                 padding: 0
+                // Arrows move it by 1, Page Up and Page Down by 10, and the wheel by 1.
+                stepSize: 1
+                wheelEnabled: true
+                Keys.onPressed: event => {
+                    const jump = event.key === Qt.Key_PageUp ? 10
+                               : event.key === Qt.Key_PageDown ? -10 : 0
+                    if (jump === 0)
+                        return
+                    volume.value = Math.max(volume.from, Math.min(volume.to, volume.value + jump))
+                    event.accepted = true
+                }
                 from: F_Principal.player.volumeMinimum
                 to: F_Principal.player.volumeMaximum
                 // Screen readers read the maximum from this property.
@@ -140,6 +147,15 @@ Item {
                     property: "value"
                     value: F_Principal.player.volumeValue
                 }
+            }
+
+            ClickImage {
+                objectName: "Image_Volume_Maximo"
+                Dock.align: Dock.Right
+                width: 35
+                source: "qrc:/assets/speaker_max.svg"
+                accessibleName: "Volume máximo"
+                onClicked: F_Principal.Image_Volume_MaximoClick(this)
             }
         }
 
