@@ -13,7 +13,7 @@ packages=(
     libsdl2-dev libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     libcurl4-openssl-dev rapidjson-dev
     icecast2 ffmpeg openssl python3 xvfb xauth fonts-dejavu-core mpv qml-qt6
-    dbus-daemon at-spi2-core python3-pyatspi python3-xlib procps playerctl
+    dbus-daemon at-spi2-core python3-pyatspi python3-xlib procps playerctl lintian
 )
 
 # The benchmarks compare the window with other players through a sound server of their own.

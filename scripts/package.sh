@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds the Debian package for a system installation (/usr) and checks it with lintian: it must
+# show no error and no warning. Prints the package's path.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${PACKAGE_BUILD_DIR:-$top/build-deb}
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+if ! command -v lintian >/dev/null; then
+    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends lintian
+fi
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+    -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)"
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/radio-zelvorna_*.deb)
+lintian --fail-on error,warning --info "$deb"
+echo "package: $deb"
