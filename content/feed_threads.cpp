@@ -4,6 +4,8 @@
 
 #include "worker.h"
 
+#include <algorithm>
+
 namespace content {
 namespace {
 
@@ -11,7 +13,8 @@ namespace {
 template <class Add>
 void HandElementsOver(zelvorna::TWorker& worker, const rapidjson::Value& elements,
                       const char* const (&fields)[3], const Add& add) {
-    const rapidjson::SizeType count = elements.Size();
+    // A station has a few dozen sponsors and programmes; a feed of thousands only costs memory.
+    const rapidjson::SizeType count = std::min(elements.Size(), kMaxFeedElements);
     for (rapidjson::SizeType i = 0; i < count; ++i) {
         const rapidjson::Value& element = elements[i];
         const QString first = ReadStringField(element, fields[0]);

@@ -21,6 +21,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Elements read from one feed at the most; later ones are left out, as if the feed ended there.
+inline constexpr unsigned kMaxFeedElements = 500;
+
 inline constexpr const char* kInvalidProgrammeFeed =
     "O guia de programação recebido não é um documento JSON válido.";
 

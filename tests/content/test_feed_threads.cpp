@@ -121,6 +121,26 @@ private slots:
         QCOMPARE(outcome.error, error);
     }
 
+    // Thousands of elements cost memory for nothing: the first 500 are read, as if the feed
+    // ended there, and no error is raised.
+    void longFeedEndsAtTheElementLimit() {
+        const QStringList keys{"Nome_do_Programa", "Descricao_do_Programa", "Url_do_Programa"};
+        QStringList elements;
+        for (int i = 0; i < 600; ++i)
+            elements << Element(J("p"), J("d"), J("u"), J("i"), keys);
+        const QString json = "[" + elements.join(',') + "]";
+        const TOutcome outcome = Run([&json](zelvorna::TWorker& self, TOutcome& out) {
+            RunProgrammeParsing(self, json,
+                                [&out](const QString&, const QString&, const QString&,
+                                       const QString&, const content::TRowDone& done) {
+                                    Record(out, "row");
+                                    done();
+                                });
+        });
+        QCOMPARE(outcome.calls.size(), int(content::kMaxFeedElements));
+        QCOMPARE(outcome.error, QString());
+    }
+
     void programmeFeed_data() {
         QTest::addColumn<QString>("json");
         QTest::addColumn<QStringList>("calls");
