@@ -6,6 +6,7 @@
 #include "link_opener.h"
 #include "logging.h"
 #include "programme_model.h"
+#include "property_setter.h"
 #include "sponsor_model.h"
 #include "statistics_visit.h"
 #include "text_get.h"
@@ -214,10 +215,8 @@ QAbstractListModel* TStationContent::programmeModel() const {
 }
 
 void TStationContent::setSponsorStripVisible(bool visible) {
-    if (visible == sponsorStripVisible_)
-        return;
-    sponsorStripVisible_ = visible;
-    emit sponsorStripVisibleChanged();
+    zelvorna::SetAndNotify(this, sponsorStripVisible_, visible,
+                           &TStationContent::sponsorStripVisibleChanged);
 }
 
 } // namespace content

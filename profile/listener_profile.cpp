@@ -4,6 +4,7 @@
 #include "link_opener.h"
 #include "logging.h"
 #include "message_text.h"
+#include "property_setter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -115,38 +116,24 @@ void TListenerProfile::PromotionsClick() {
 }
 
 void TListenerProfile::setNameText(const QString& text) {
-    if (nameText_ == text)
-        return;
-    nameText_ = text;
-    emit nameTextChanged();
+    zelvorna::SetAndNotify(this, nameText_, text, &TListenerProfile::nameTextChanged);
 }
 
 void TListenerProfile::setEmailText(const QString& text) {
-    if (emailText_ == text)
-        return;
-    emailText_ = text;
-    emit emailTextChanged();
+    zelvorna::SetAndNotify(this, emailText_, text, &TListenerProfile::emailTextChanged);
 }
 
 void TListenerProfile::setNotificationsOn(bool on) {
-    if (notificationsOn_ == on)
-        return;
-    notificationsOn_ = on;
-    emit notificationsOnChanged();
+    zelvorna::SetAndNotify(this, notificationsOn_, on, &TListenerProfile::notificationsOnChanged);
 }
 
 void TListenerProfile::setGreetingText(const QString& text) {
-    if (text == greetingText_)
-        return;
-    greetingText_ = text;
-    emit greetingTextChanged();
+    zelvorna::SetAndNotify(this, greetingText_, text, &TListenerProfile::greetingTextChanged);
 }
 
 void TListenerProfile::setNameDialogVisible(bool visible) {
-    if (visible == nameDialogVisible_)
-        return;
-    nameDialogVisible_ = visible;
-    emit nameDialogVisibleChanged();
+    zelvorna::SetAndNotify(this, nameDialogVisible_, visible,
+                           &TListenerProfile::nameDialogVisibleChanged);
 }
 
 } // namespace profile

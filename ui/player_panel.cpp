@@ -2,6 +2,7 @@
 
 #include "logging.h"
 #include "main_thread.h"
+#include "property_setter.h"
 #include "radio.h"
 #include "worker.h"
 
@@ -244,48 +245,38 @@ void TPlayerPanel::setVolumeValue(double value) {
 
 // ---- State setters ----
 
-namespace {
-
-template <typename T, typename Signal>
-void Assign(TPlayerPanel* panel, T& field, const T& value, Signal changed) {
-    if (field == value)
-        return;
-    field = value;
-    emit(panel->*changed)();
-}
-
-} // namespace
+using zelvorna::SetAndNotify;
 
 void TPlayerPanel::setOverlayInFront(bool front) {
-    Assign(this, overlayInFront_, front, &TPlayerPanel::overlayInFrontChanged);
+    SetAndNotify(this, overlayInFront_, front, &TPlayerPanel::overlayInFrontChanged);
 }
 void TPlayerPanel::setLoadingText(const QString& text) {
-    Assign(this, loadingText_, text, &TPlayerPanel::loadingTextChanged);
+    SetAndNotify(this, loadingText_, text, &TPlayerPanel::loadingTextChanged);
 }
 void TPlayerPanel::setSpinnerRunning(bool running) {
-    Assign(this, spinnerRunning_, running, &TPlayerPanel::spinnerRunningChanged);
+    SetAndNotify(this, spinnerRunning_, running, &TPlayerPanel::spinnerRunningChanged);
 }
 void TPlayerPanel::setPlayIcon(int index) {
-    Assign(this, playIconIndex_, index, &TPlayerPanel::playIconIndexChanged);
+    SetAndNotify(this, playIconIndex_, index, &TPlayerPanel::playIconIndexChanged);
 }
 void TPlayerPanel::setStopIcon(int index) {
-    Assign(this, stopIconIndex_, index, &TPlayerPanel::stopIconIndexChanged);
+    SetAndNotify(this, stopIconIndex_, index, &TPlayerPanel::stopIconIndexChanged);
 }
 void TPlayerPanel::setPlayTag(int tag) {
-    Assign(this, playTag_, tag, &TPlayerPanel::playTagChanged);
+    SetAndNotify(this, playTag_, tag, &TPlayerPanel::playTagChanged);
 }
 void TPlayerPanel::setStopTag(int tag) {
-    Assign(this, stopTag_, tag, &TPlayerPanel::stopTagChanged);
+    SetAndNotify(this, stopTag_, tag, &TPlayerPanel::stopTagChanged);
 }
 void TPlayerPanel::setPlaying(bool playing) {
-    Assign(this, Playing, playing, &TPlayerPanel::playingChanged);
+    SetAndNotify(this, Playing, playing, &TPlayerPanel::playingChanged);
 }
 void TPlayerPanel::setProgressValue(double value) {
-    Assign(this, progressValue_, value, &TPlayerPanel::progressValueChanged);
+    SetAndNotify(this, progressValue_, value, &TPlayerPanel::progressValueChanged);
 }
 void TPlayerPanel::setConnecting(bool connecting) {
-    Assign(this, connecting_, connecting, &TPlayerPanel::busyChanged);
+    SetAndNotify(this, connecting_, connecting, &TPlayerPanel::busyChanged);
 }
 void TPlayerPanel::setStatusText(const QString& text) {
-    Assign(this, statusText_, text, &TPlayerPanel::statusTextChanged);
+    SetAndNotify(this, statusText_, text, &TPlayerPanel::statusTextChanged);
 }

@@ -8,6 +8,7 @@
 #include "listener_profile.h"
 #include "main_thread.h"
 #include "player_panel.h"
+#include "property_setter.h"
 #include "radio.h"
 #include "station_content.h"
 #include "worker.h"
@@ -270,8 +271,5 @@ void TF_Principal::SlideStep() {
 }
 
 void TF_Principal::setTabWidth(double width) {
-    if (width == tabWidth_)
-        return;
-    tabWidth_ = width;
-    emit tabWidthChanged();
+    zelvorna::SetAndNotify(this, tabWidth_, width, &TF_Principal::tabWidthChanged);
 }
