@@ -1,7 +1,9 @@
 #include "downloader.h"
 
+#include "demo_trust.h"
 #include "playlist.h"
 #include "stream_engine.h"
+#include "zelvorna_timing.h"
 
 #include <curl/curl.h>
 
@@ -270,6 +272,8 @@ Downloader::TransferEnd Downloader::transfer(const std::string& url, bool playli
     curl_easy_setopt(e, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(e, CURLOPT_SOCKOPTFUNCTION, &Downloader::onSocket);
     curl_easy_setopt(e, CURLOPT_SOCKOPTDATA, &t);
+    if (tls)
+        TrustDemoStation(e);
 
     CURLM* multi = curl_multi_init();
     curl_multi_add_handle(multi, e);
@@ -347,6 +351,19 @@ Downloader::TransferEnd Downloader::transfer(const std::string& url, bool playli
     return {engineError(result == CURLE_OK ? CURLE_RECV_ERROR : result), false};
 }
 
+// For the benchmarks: when TCP, TLS and the reply's headers were done, on the caller's clock.
+void Downloader::markConnectionSteps(const Transfer& t) {
+    if (!TimingOn())
+        return;
+    curl_off_t tcpUs = 0, tlsUs = 0;
+    curl_easy_getinfo(t.easy, CURLINFO_CONNECT_TIME_T, &tcpUs);
+    curl_easy_getinfo(t.easy, CURLINFO_APPCONNECT_TIME_T, &tlsUs);
+    TimingMarkAt("engine: TCP connected", t.started + std::chrono::microseconds(tcpUs));
+    if (tlsUs > 0)
+        TimingMarkAt("engine: TLS handshake done", t.started + std::chrono::microseconds(tlsUs));
+    TimingMark("engine: reply headers read");
+}
+
 std::size_t Downloader::onHeader(char* data, std::size_t size, std::size_t n, void* userdata) {
     auto& t = *static_cast<Transfer*>(userdata);
     const std::size_t bytes = size * n;
@@ -388,6 +405,7 @@ std::size_t Downloader::onHeader(char* data, std::size_t size, std::size_t n, vo
         t.playlist = true;
         return bytes;
     }
+    markConnectionSteps(t);
     self.headers_ = t.headers;
     self.streamUrl_ = t.effectiveUrl;
     const int kbps = leadingNumber(t.headers.value("icy-br").value_or(""), 128);

@@ -71,6 +71,7 @@ private:
                          bool reconnecting);
     void setPhase(Phase phase, int error = 0);
 
+    static void markConnectionSteps(const Transfer& t);
     static std::size_t onHeader(char* data, std::size_t size, std::size_t n, void* self);
     static std::size_t onBody(char* data, std::size_t size, std::size_t n, void* self);
     static int onSocket(void* self, int socket, int purpose);

@@ -1,11 +1,12 @@
 // The entry points: a handle table under one mutex, per-stream shared ownership so that a free
-// during another call is safe, and one dispatcher thread for syncs and self-freeing streams.
+// during another call is safe, and one dispatcher thread for syncs and self-freeing streams. The
+// streams themselves come from the core library, loaded when the first one opens.
+#include "core_library.h"
 #include "output.h"
-#include "stream.h"
+#include "stream_core.h"
 #include "stream_engine.h"
 #include "utf16.h"
-
-#include <curl/curl.h>
+#include "zelvorna_timing.h"
 
 #include <algorithm>
 #include <chrono>
@@ -36,7 +37,7 @@ template <typename T> T succeed(T result) {
 
 class Engine {
 public:
-    Engine() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+    Engine() = default;
     ~Engine() { shutdown(); }
 
     bool init();
@@ -46,24 +47,25 @@ public:
     bool free(HSTREAM handle);
     bool play(DWORD handle);
     bool stop(DWORD handle);
-    std::shared_ptr<Stream> find(DWORD handle);
+    std::shared_ptr<StreamCore> find(DWORD handle);
     HSYNC addSync(DWORD handle, DWORD type, SYNCPROC* proc, void* user);
 
 private:
     void dispatch();
     void dispatchOnce();
+    void reportFirstMix(MixChannel& mix); // a timing mark, once per stream
     // Runs syncs of a stream unless it has been freed meanwhile; false then.
-    bool fire(const Stream& stream, const std::vector<Sync>& syncs, DWORD data);
+    bool fire(const StreamCore& stream, const std::vector<Sync>& syncs, DWORD data);
 
     std::mutex mutex_;
-    bool initialised_ = false;                       // guarded by mutex_
-    Output output_;                                  // guarded by mutex_
-    std::map<DWORD, std::shared_ptr<Stream>> table_; // guarded by mutex_; connecting ones too
-    std::map<DWORD, bool> ready_;                    // guarded by mutex_: handed out to callers
-    DWORD nextHandle_ = 1;                           // guarded by mutex_; never reused
-    HSYNC nextSync_ = 1;                             // guarded by mutex_
-    bool followPlaylists_ = false;                   // guarded by mutex_
-    unsigned prebuf_ = 0;                            // guarded by mutex_
+    bool initialised_ = false;                           // guarded by mutex_
+    Output output_;                                      // guarded by mutex_
+    std::map<DWORD, std::shared_ptr<StreamCore>> table_; // guarded by mutex_; connecting ones too
+    std::map<DWORD, bool> ready_;                        // guarded by mutex_: handed out to callers
+    DWORD nextHandle_ = 1;                               // guarded by mutex_; never reused
+    HSYNC nextSync_ = 1;                                 // guarded by mutex_
+    bool followPlaylists_ = false;                       // guarded by mutex_
+    unsigned prebuf_ = 0;                                // guarded by mutex_
 
     std::thread dispatcher_;
     std::condition_variable dispatcherWake_;
@@ -92,7 +94,7 @@ bool Engine::init() {
 }
 
 bool Engine::shutdown() {
-    std::map<DWORD, std::shared_ptr<Stream>> streams;
+    std::map<DWORD, std::shared_ptr<StreamCore>> streams;
     std::thread dispatcher;
     {
         std::lock_guard lock(mutex_);
@@ -137,7 +139,11 @@ bool Engine::setConfig(DWORD option, DWORD value) {
 }
 
 HSTREAM Engine::create(std::string url, DWORD flags) {
-    std::shared_ptr<Stream> stream;
+    TimingMark("engine: stream requested");
+    const CoreApi* core = EngineCore(); // outside the lock: the first call loads a library
+    if (!core)
+        return fail(BASS_ERROR_UNKNOWN, HSTREAM(0));
+    std::shared_ptr<StreamCore> stream;
     unsigned prebuf = 0;
     {
         std::lock_guard lock(mutex_);
@@ -145,12 +151,12 @@ HSTREAM Engine::create(std::string url, DWORD flags) {
             return fail(BASS_ERROR_INIT, HSTREAM(0));
         // Allocated before connecting, so a free of this handle can abort the connect.
         const DWORD handle = nextHandle_++;
-        stream = std::make_shared<Stream>(handle, flags, std::move(url), followPlaylists_);
+        stream = core->openStream(handle, flags, std::move(url), followPlaylists_);
         table_[handle] = stream;
         prebuf = prebuf_;
     }
     const bool connected = stream->connect(prebuf);
-    std::shared_ptr<Stream> dropped; // destroyed outside the lock
+    std::shared_ptr<StreamCore> dropped; // destroyed outside the lock
     {
         std::lock_guard lock(mutex_);
         const auto it = table_.find(stream->handle());
@@ -171,7 +177,7 @@ HSTREAM Engine::create(std::string url, DWORD flags) {
 }
 
 bool Engine::free(HSTREAM handle) {
-    std::shared_ptr<Stream> stream;
+    std::shared_ptr<StreamCore> stream;
     {
         std::unique_lock lock(mutex_);
         const auto it = table_.find(handle);
@@ -190,7 +196,7 @@ bool Engine::free(HSTREAM handle) {
     return succeed(true);
 }
 
-std::shared_ptr<Stream> Engine::find(DWORD handle) {
+std::shared_ptr<StreamCore> Engine::find(DWORD handle) {
     std::lock_guard lock(mutex_);
     if (!ready_.count(handle))
         return nullptr;
@@ -205,6 +211,7 @@ bool Engine::play(DWORD handle) {
     if (!output_.add(&stream->mix()))
         return fail(BASS_ERROR_UNKNOWN, false);
     stream->setPlaying(true);
+    TimingMark("engine: playing");
     return succeed(true);
 }
 
@@ -240,7 +247,7 @@ void Engine::dispatch() {
 }
 
 void Engine::dispatchOnce() {
-    std::vector<std::shared_ptr<Stream>> streams;
+    std::vector<std::shared_ptr<StreamCore>> streams;
     {
         std::lock_guard lock(mutex_);
         for (const auto& [handle, ready] : ready_)
@@ -248,6 +255,7 @@ void Engine::dispatchOnce() {
     }
     std::vector<Sync> toFire;
     for (const auto& stream : streams) {
+        reportFirstMix(stream->mix());
         bool alive = true;
         while (alive && stream->nextPlayedChange(toFire))
             alive = fire(*stream, toFire, 0);
@@ -262,7 +270,16 @@ void Engine::dispatchOnce() {
     }
 }
 
-bool Engine::fire(const Stream& stream, const std::vector<Sync>& syncs, DWORD data) {
+void Engine::reportFirstMix(MixChannel& mix) {
+    const std::int64_t ns = mix.firstMixedNs.load(std::memory_order_relaxed);
+    if (ns == 0 || mix.firstMixReported)
+        return;
+    mix.firstMixReported = true;
+    TimingMarkAt("engine: first audio taken by the device",
+                 std::chrono::steady_clock::time_point(std::chrono::nanoseconds(ns)));
+}
+
+bool Engine::fire(const StreamCore& stream, const std::vector<Sync>& syncs, DWORD data) {
     {
         std::lock_guard lock(mutex_);
         if (!ready_.count(stream.handle()))

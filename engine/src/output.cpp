@@ -18,7 +18,10 @@ bool Output::open() {
     want.freq = 44100;
     want.format = AUDIO_F32SYS;
     want.channels = 2;
-    want.samples = 2048; // ~46 ms: few wake-ups, still an immediate stop
+    // ~23 ms: a stream's first audio waits for the next callback and then behind what the
+    // sound server already holds from the one before, so both halve against 2048; the mix is
+    // a copy, so the extra wake-ups cost next to nothing.
+    want.samples = 1024;
     want.callback = &Output::callback;
     want.userdata = this;
     SDL_AudioSpec have{};
@@ -75,7 +78,12 @@ void Output::callback(void* opaque, std::uint8_t* stream, int len) {
     const std::size_t frames = std::size_t(len) / (sizeof(float) * PcmRing::kChannels);
     for (std::size_t i = 0; i < self.count_; ++i) {
         MixChannel* c = self.channels_[i];
-        c->pcm.mixInto(out, frames, c->gain.load(std::memory_order_relaxed));
+        const std::size_t mixed =
+            c->pcm.mixInto(out, frames, c->gain.load(std::memory_order_relaxed));
+        if (mixed > 0 && c->firstMixedNs.load(std::memory_order_relaxed) == 0) {
+            const auto now = std::chrono::steady_clock::now().time_since_epoch();
+            c->firstMixedNs.store(std::chrono::nanoseconds(now).count(), std::memory_order_relaxed);
+        }
     }
 }
 

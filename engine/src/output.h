@@ -5,6 +5,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -15,6 +16,10 @@ struct MixChannel {
     explicit MixChannel(std::size_t frames) : pcm(frames) {}
     PcmRing pcm;
     std::atomic<float> gain{1.0f};
+    // When the device first took audio of this channel (steady clock, ns; 0: not yet), for the
+    // benchmarks' timing marks: the callback stores it, the dispatcher reports it once.
+    std::atomic<std::int64_t> firstMixedNs{0};
+    bool firstMixReported = false; // dispatcher thread only
 };
 
 // Not thread-safe itself: the engine calls it under its own lock. The audio callback only runs

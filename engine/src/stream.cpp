@@ -1,5 +1,7 @@
 #include "stream.h"
 
+#include "zelvorna_timing.h"
+
 #include <algorithm>
 
 namespace zelvorna {
@@ -35,6 +37,7 @@ bool Stream::connect(unsigned prebufPercent) {
         error_ = aborted_ ? BASS_ERROR_UNKNOWN : BASS_ERROR_FILEFORM;
         return false;
     }
+    TimingMark("engine: first frame decoded");
     decoder_.start();
     downloader_.setLive(); // from now on a lost connection is made again
     if (prebufPercent > 0)

@@ -1,10 +1,9 @@
-// One stream: download, decoder, PCM for the mixer, tags and syncs.
+// One stream of the core library: download, decoder, PCM for the mixer, tags and syncs.
 #pragma once
 
 #include "decoder.h"
 #include "downloader.h"
-#include "output.h"
-#include "stream_engine.h"
+#include "stream_core.h"
 
 #include <atomic>
 #include <deque>
@@ -15,46 +14,31 @@
 
 namespace zelvorna {
 
-struct Sync {
-    HSYNC id = 0;
-    DWORD type = BASS_SYNC_META;
-    SYNCPROC* proc = nullptr;
-    void* user = nullptr;
-};
-
-class Stream {
+class Stream final : public StreamCore {
 public:
     Stream(DWORD handle, DWORD flags, std::string url, bool followPlaylists);
-    ~Stream();
+    ~Stream() override;
     Stream(const Stream&) = delete;
     Stream& operator=(const Stream&) = delete;
 
-    DWORD handle() const { return handle_; }
-    bool autoFree() const { return (flags_ & BASS_STREAM_AUTOFREE) != 0; }
+    DWORD handle() const override { return handle_; }
+    bool autoFree() const override { return (flags_ & BASS_STREAM_AUTOFREE) != 0; }
 
-    // Caller's thread, blocking: connected, headers read and the format known (true).
-    bool connect(unsigned prebufPercent);
-    int error() const { return error_; }
-    void abort(); // any thread: a connect in progress returns false promptly
+    bool connect(unsigned prebufPercent) override;
+    int error() const override { return error_; }
+    void abort() override;
 
-    QWORD filePosition(DWORD mode) const;
-    const char* tags(DWORD type) const;
-    QWORD playedBytes() const;
-    void addSync(const Sync& sync);
+    QWORD filePosition(DWORD mode) const override;
+    const char* tags(DWORD type) const override;
+    QWORD playedBytes() const override;
+    void addSync(const Sync& sync) override;
 
-    MixChannel& mix() { return mix_; }
-    void setPlaying(bool playing);
+    MixChannel& mix() override { return mix_; }
+    void setPlaying(bool playing) override;
 
-    // Dispatcher thread: makes the next played metadata block current; true with the syncs to
-    // fire when its content is new.
-    bool nextPlayedChange(std::vector<Sync>& toFire);
-    // Dispatcher thread: the download ended and every frame of it has been played.
-    bool drained() const;
-    // Dispatcher thread: the connection was lost or is back since the last call; data is 0 when
-    // it is being made again, 1 when audio flows again.
-    bool nextStallChange(std::vector<Sync>& toFire, DWORD& data);
-    // Dispatcher thread: the stream has ended for good, once: its end syncs to fire.
-    bool takeEnd(std::vector<Sync>& toFire);
+    bool nextPlayedChange(std::vector<Sync>& toFire) override;
+    bool nextStallChange(std::vector<Sync>& toFire, DWORD& data) override;
+    bool takeEnd(std::vector<Sync>& toFire) override;
 
 private:
     const DWORD handle_;
@@ -77,6 +61,8 @@ private:
     bool reportedStall_ = false;          // dispatcher thread only
     bool endReported_ = false;            // dispatcher thread only
 
+    // Dispatcher thread: the download ended and every frame of it has been played.
+    bool drained() const;
     std::vector<Sync> syncsOf(DWORD type) const; // takes metaMutex_
 };
 
