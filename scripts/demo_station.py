@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Demo station on loopback: Icecast2 with /radiozelvorna on port 8000 and the station's website
-(feeds, pictures, statistics and promotions pages) on port 8080. Ctrl+C or SIGTERM stops both."""
+"""Demo station on loopback: Icecast2 with /radiozelvorna on port 8000, over https and http both
+(the demo station's own certificate, scripts/demo/tls, which only builds made for the demo
+station trust), and the station's website (feeds, pictures, statistics and promotions pages) on
+port 8080. Ctrl+C or SIGTERM stops both."""
 import argparse
 import os
 import signal
@@ -102,7 +104,7 @@ def main():
         stream, stream_line = start(
             [sys.executable, os.path.join(HERE, "icecast_station.py"), "--port",
              str(args.stream_port), "--mount", "/radiozelvorna", "--title-interval",
-             str(args.title_interval), "--workdir", os.path.join(workdir, "icecast")],
+             str(args.title_interval), "--workdir", os.path.join(workdir, "icecast"), "--tls"],
             "stream", 60)
         children.append(stream)
         web, web_line = start(

@@ -10,9 +10,18 @@ if ! command -v lintian >/dev/null; then
     "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends lintian
 fi
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DBUILD_TESTING=OFF >/dev/null
+    -DBUILD_TESTING=OFF -DZELVORNA_DEMO_STATION=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)"
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/radio-zelvorna_*.deb)
+# A release trusts the system's authorities only: the demo station's certificate must not be in it.
+unpacked=$(mktemp -d)
+trap 'rm -rf "$unpacked"' EXIT
+dpkg-deb -x "$deb" "$unpacked"
+certificate_line=$(sed -n 2p "$top/scripts/demo/tls/station-cert.pem")
+if grep -rqF "$certificate_line" "$unpacked"; then
+    echo "package: the demo station's certificate is in the release package" >&2
+    exit 1
+fi
 lintian --fail-on error,warning --info "$deb"
 echo "package: $deb"

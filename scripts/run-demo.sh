@@ -9,9 +9,11 @@ run_dir=$top/demo-run
 mkdir -p "$run_dir"
 
 "$top/scripts/setup.sh"
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-fi
+# A build for the demo station: it trusts the station's own certificate for the https stream.
+generator=(-G Ninja)
+[ -f "$build/CMakeCache.txt" ] && generator=()
+cmake -S "$top" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DZELVORNA_DEMO_STATION=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" --target Radio_Zelvorna zelvorna_engine zelvorna-visit
 
 pids=()

@@ -104,7 +104,7 @@ private slots:
         probe.close();
         QVERIFY(station_.start(
             "scripts/icecast_station.py",
-            {"--port", "8000", "--title-interval", "2", "--workdir", E2E_CACHE "/icecast"},
+            {"--port", "8000", "--title-interval", "2", "--workdir", E2E_CACHE "/icecast", "--tls"},
             "READY (\\S+)", 90000));
         const QString webPort = QString::number(ScriptServer::freePort());
         QVERIFY(web_.start("scripts/demo_web.py",
@@ -188,6 +188,11 @@ private slots:
         QCOMPARE(controller_->player()->progressValue(), 100.0);
         QCOMPARE(controller_->player()->playIconIndex(), 3);
         QVERIFY(!controller_->player()->spinnerRunning());
+#ifdef ZELVORNA_DEMO_STATION
+        QVERIFY2(station_.output().contains("LISTENER https\n") &&
+                     !station_.output().contains("LISTENER http\n"),
+                 "the window plays the https address, the first it tries");
+#endif
         const qint64 mark = FileSize(capture_);
         QTest::qWait(2000);
         QVERIFY2(FileSize(capture_) > mark, "the device keeps consuming audio");

@@ -23,12 +23,11 @@ public:
         const QRegularExpression ready(readyPattern);
         QElapsedTimer timer;
         timer.start();
-        QByteArray seen;
         while (timer.elapsed() < timeoutMs) {
             if (!process_.waitForReadyRead(200) && process_.state() != QProcess::Running)
                 return false;
-            seen += process_.readAllStandardOutput();
-            const auto match = ready.match(QString::fromUtf8(seen));
+            output_ += process_.readAllStandardOutput();
+            const auto match = ready.match(QString::fromUtf8(output_));
             if (match.hasMatch()) {
                 captured_ = match.captured(1);
                 return true;
@@ -50,6 +49,13 @@ public:
 
     QString captured() const { return captured_; }
 
+    // Everything the script has printed so far.
+    QString output() {
+        process_.waitForReadyRead(0);
+        output_ += process_.readAllStandardOutput();
+        return QString::fromUtf8(output_);
+    }
+
     static quint16 freePort() {
         QTcpServer probe;
         probe.listen(QHostAddress::LocalHost, 0);
@@ -59,4 +65,5 @@ public:
 private:
     QProcess process_;
     QString captured_;
+    QByteArray output_;
 };
