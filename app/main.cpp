@@ -7,6 +7,7 @@
 #include "radio_desktop.h"
 #include "station_content.h"
 #include "tf_principal.h"
+#include "zelvorna_timing.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -58,6 +59,7 @@ int Run(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("radio-zelvorna"));
     QApplication::setApplicationVersion(QStringLiteral(ZELVORNA_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/app_icon.svg")));
+    zelvorna::TimingMark("start: application object made");
 
     // The player's notice for a call it cannot honour: a modal box with no owner window.
     TPlatformRadio::SetNoticeHook([](const QString& caption, const QString& text) {
@@ -66,10 +68,12 @@ int Run(int argc, char* argv[]) {
 
     // The singleton must exist before the tree that binds to it is loaded.
     auto controller = std::make_unique<TF_Principal>();
+    zelvorna::TimingMark("start: controller made");
     QQmlApplicationEngine engine;
     content::InstallImageProvider(engine, controller->content()->sponsorModel(),
                                   controller->content()->programmeModel());
     engine.load(kMainQml);
+    zelvorna::TimingMark("start: window tree loaded");
     auto* window = engine.rootObjects().isEmpty()
                        ? nullptr
                        : qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
@@ -78,6 +82,7 @@ int Run(int argc, char* argv[]) {
 
     controller->SetWindow(window);
     controller->FormCreate(window);
+    zelvorna::TimingMark("start: window created");
     // On the desktop's media controls, when there is a session bus; goes before the controller.
     const TMprisService mpris(*controller);
     window->showMaximized();
@@ -88,6 +93,7 @@ int Run(int argc, char* argv[]) {
         [shown, ctl = controller.get(), window] {
             if (std::exchange(*shown, true))
                 return;
+            zelvorna::TimingMark("start: first frame shown");
             ctl->FormShow(window);
         },
         Qt::QueuedConnection);
@@ -98,7 +104,9 @@ int Run(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    zelvorna::TimingMark("start: main entered");
     // Bound before the application object exists, released after it is gone.
     TBassLibrary engineBinding;
+    zelvorna::TimingMark("start: engine bound");
     return Run(argc, argv);
 }

@@ -1,6 +1,7 @@
 #include "radio_desktop.h"
 
 #include "logging.h"
+#include "zelvorna_timing.h"
 
 #include <QCoreApplication>
 #include <QStringDecoder>
@@ -149,6 +150,7 @@ bool TPlatformRadio::Play() {
     ApplyVolume(handle);
 
     WaitForBuffer();
+    zelvorna::TimingMark("radio: buffering rule met");
     ReportBroadcastInfo();
     DoMeta();
     CallEngine<&BassApi::BASS_ChannelSetSync>(FApi, HSYNC(0), DWORD(handle), DWORD(BASS_SYNC_META),

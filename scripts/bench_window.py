@@ -5,12 +5,15 @@ demo station's stream, each player driven the way a listener drives it:
   window shown      start of the process to its window mapped on the X display (ms)
   first audio       play press to the first audible sample at the sound server (ms)
   CPU / 60 s        CPU seconds of the player and its helpers over 60 s of playback
-  RSS playing       resident memory of the player's processes after that minute (MB)
+  RSS, PSS playing  memory of the player's processes after that minute (MB); PSS shares out
+                    the pages the processes share with others
 
 Every player plays into the same sound server: a PulseAudio null sink whose monitor is recorded,
-so "first audio" is what a listener would hear, measured the same way for all. Our window is
+so "first audio" is what a listener would hear, measured the same way for all. For our window the
+steps from press to sound are printed too, from the timing marks it writes with ZELVORNA_TIMING. Our window is
 pressed through the accessibility bus; mpv (idle, --no-video) gets a `loadfile` on its IPC
 socket; Goodvibes gets `goodvibes-client play`, which includes that client's own start-up.
+The engine alone (zelvorna_play, no window) is the floor for CPU: its "press" is its start.
 
 Medians of --runs runs. Run it on a quiet machine:
     scripts/setup.sh --bench && dbus-run-session -- scripts/bench_window.py [--build build]
@@ -31,15 +34,20 @@ sys.path.insert(0, HERE)
 
 import demo_station  # noqa: E402
 import pyatspi  # noqa: E402
-from script_helpers import cpu_seconds, process_tree, rss_mb  # noqa: E402
+from script_helpers import cpu_seconds, process_tree, pss_mb, rss_mb  # noqa: E402
 from window_driver import Desktop, Device, Window, stop_process, wait_until  # noqa: E402
 
 STREAM = "http://127.0.0.1:8000/radiozelvorna"
+HEARD_STEP = "sound server: first audible sample"
 TITLE = "Rádio Zelvorna - A Melhor"
 
 
 class SoundServer:
-    """A PulseAudio daemon of our own with one null sink; its monitor is what was 'heard'."""
+    """A PulseAudio daemon of our own with one null sink; its monitor is what was 'heard'.
+
+    An idle null sink sleeps in blocks of up to two seconds, so the first stream to join it
+    waits for the block to end: a delay no sound card has, which would swamp every player's
+    figure. A stream of silence at low latency keeps the sink awake, as a card is."""
 
     def __init__(self, scratch):
         self.runtime = os.path.join(scratch, "pulse-runtime")
@@ -55,6 +63,11 @@ class SoundServer:
         wait_until(lambda: subprocess.run(["pactl", "info"], env=self.env(),
                                           capture_output=True).returncode == 0, 10,
                    what="the sound server")
+        self.awake = subprocess.Popen(
+            ["pacat", "--playback", "-d", "speakers", "--raw", "--format=float32le",
+             "--rate=44100", "--channels=2", "--latency-msec=10", "/dev/zero"],
+            env=dict(os.environ, **self.env()), stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
 
     def env(self):
         return {"PULSE_SERVER": "unix:" + self.socket}
@@ -65,6 +78,7 @@ class SoundServer:
              "--channels=2", "--latency-msec=5", path], env=dict(os.environ, **self.env()))
 
     def stop(self):
+        stop_process(self.awake)
         stop_process(self.proc)
 
 
@@ -95,6 +109,10 @@ class Player:
     def press_play(self):
         raise NotImplementedError
 
+    def timing_marks(self):
+        """(monotonic ms, step) of the last run, for players that write them."""
+        return []
+
     def pids(self):
         return process_tree(self.proc.pid)
 
@@ -115,9 +133,21 @@ class OurWindow(Player):
     def launch(self):
         env = self.env()
         env.update({"SDL_AUDIODRIVER": "pulseaudio", "QTWEBENGINE_DISABLE_SANDBOX": "1",
-                    "QTWEBENGINE_CHROMIUM_FLAGS": "--ignore-certificate-errors"})
-        self.proc = subprocess.Popen([self.executable], env=env, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+                    "QTWEBENGINE_CHROMIUM_FLAGS": "--ignore-certificate-errors",
+                    "ZELVORNA_TIMING": "1"})
+        self.marks_path = os.path.join(self.scratch, "timing.log")
+        with open(self.marks_path, "w") as marks:
+            self.proc = subprocess.Popen([self.executable], env=env, stdout=subprocess.DEVNULL,
+                                         stderr=marks)
+
+    def timing_marks(self):
+        marks = []
+        with open(self.marks_path, errors="replace") as log:
+            for line in log:
+                if line.startswith("zelvorna-timing "):
+                    _, ms, step = line.rstrip("\n").split(" ", 2)
+                    marks.append((float(ms), step))
+        return marks
 
     def ready(self):
         self.window = Window(self.proc.pid)
@@ -128,6 +158,28 @@ class OurWindow(Player):
 
     def press_play(self):
         self.window.press(pyatspi.ROLE_PUSH_BUTTON, "Tocar")
+
+
+class EngineAlone(Player):
+    name = "engine alone (zelvorna_play)"
+
+    def __init__(self, executable, *rest):
+        super().__init__(*rest)
+        self.executable = executable
+
+    def available(self):
+        return os.access(self.executable, os.X_OK)
+
+    def launch(self):
+        pass
+
+    def ready(self):
+        pass
+
+    def press_play(self):
+        env = dict(self.env(), SDL_AUDIODRIVER="pulseaudio")
+        self.proc = subprocess.Popen([self.executable, STREAM, "3600"], env=env,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 class Mpv(Player):
@@ -190,8 +242,18 @@ class Goodvibes(Player):
                        capture_output=True)
 
 
+def steps_after(marks, pressed_ms):
+    """The first time each step was marked after the press, in ms after it."""
+    steps = {}
+    for ms, step in marks:
+        if ms >= pressed_ms - 50 and step not in steps:  # the press mark itself may come first
+            steps[step] = ms - pressed_ms
+    return steps
+
+
 def one_run(player, play_seconds):
-    """Figures of one start-play-quit cycle: (window ms, first audio ms, cpu s, rss MB)."""
+    """Figures of one start-play-quit cycle: (window ms, first audio ms, cpu s, rss MB,
+    {step: ms after the press})."""
     heard = os.path.join(player.scratch, "heard.pcm")
     started = time.monotonic()
     player.launch()
@@ -211,7 +273,7 @@ def one_run(player, play_seconds):
         wait_until(lambda: device.first_sound(mark) is not None, 30, interval=0.002,
                    what=f"{player.name}'s first audio")
         first = (time.monotonic() - pressed) * 1000
-        cpu = rss = None
+        cpu = rss = pss = None
         if play_seconds:
             time.sleep(2)  # past the start-up burst
             before = cpu_seconds(player.pids())
@@ -219,11 +281,15 @@ def one_run(player, play_seconds):
             pids = player.pids()
             cpu = (cpu_seconds(pids) - before) * 60 / play_seconds
             rss = rss_mb(pids)
-        return shown, first, cpu, rss
+            pss = pss_mb(pids)
     finally:
         stop_process(recorder)
         player.quit()
         os.remove(heard)
+    steps = steps_after(player.timing_marks(), pressed * 1000)
+    if steps:
+        steps[HEARD_STEP] = first
+    return shown, first, cpu, rss, pss, steps
 
 
 def median_text(values, unit_format):
@@ -240,6 +306,7 @@ def main():
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--play-seconds", type=int, default=60,
                     help="playback measured for CPU and memory in each run (0: skip)")
+    ap.add_argument("--only", help="measure only the players whose name contains this text")
     args = ap.parse_args()
     if "DBUS_SESSION_BUS_ADDRESS" not in os.environ:  # the accessibility bus needs a session
         os.execvp("dbus-run-session", ["dbus-run-session", "--", sys.executable] + sys.argv)
@@ -254,30 +321,54 @@ def main():
     sound = SoundServer(scratch)
     try:
         with Desktop() as desktop:
-            executable = os.path.join(os.path.abspath(args.build), "bin", "Radio_Zelvorna")
-            players = [OurWindow(executable, desktop, sound, scratch),
+            build = os.path.abspath(args.build)
+            players = [OurWindow(os.path.join(build, "bin", "Radio_Zelvorna"), desktop, sound,
+                                 scratch),
+                       EngineAlone(os.path.join(build, "bin", "zelvorna_play"), desktop, sound,
+                                   scratch),
                        Mpv(desktop, sound, scratch), Goodvibes(desktop, sound, scratch)]
             rows = []
+            breakdown = []
             for player in players:
+                if args.only and args.only not in player.name:
+                    continue
                 if not player.available():
-                    rows.append((player.name, "not installed", "", "", ""))
+                    rows.append((player.name, "not installed", "", "", "", ""))
                     continue
                 results = [one_run(player, args.play_seconds) for _ in range(args.runs)]
                 columns = list(zip(*results))
                 rows.append((player.name, median_text(columns[0], "{:.0f}"),
                              median_text(columns[1], "{:.0f}"), median_text(columns[2], "{:.2f}"),
-                             median_text(columns[3], "{:.0f}")))
+                             median_text(columns[3], "{:.0f}"), median_text(columns[4], "{:.0f}")))
                 print(f"{player.name}: {results}", file=sys.stderr, flush=True)
+                if any(r[5] for r in results):
+                    breakdown = step_medians([r[5] for r in results])
     finally:
         sound.stop()
         stop_process(station, 15)
         shutil.rmtree(scratch, ignore_errors=True)
 
     print(f"\nmedian of {args.runs} runs, demo stream {STREAM}, Xvfb, PulseAudio null sink\n")
-    print("| player | window shown (ms) | first audio after play (ms) | CPU s / 60 s | RSS playing (MB) |")
-    print("|---|---|---|---|---|")
+    print("| player | window shown (ms) | first audio after play (ms) | CPU s / 60 s "
+          "| RSS playing (MB) | PSS playing (MB) |")
+    print("|---|---|---|---|---|---|")
     for row in rows:
         print("| " + " | ".join(row) + " |")
+    if breakdown:
+        print(f"\nRadio_Zelvorna, play press to first audible sample, median of {args.runs} runs\n")
+        print("| step | ms after the press | ms since the step before |")
+        print("|---|---|---|")
+        before = 0.0
+        for step, ms in breakdown:
+            print(f"| {step} | {ms:.0f} | {ms - before:.0f} |")
+            before = ms
+
+
+def step_medians(runs):
+    """(step, median ms) in the order the steps happen; steps seen in some runs only are kept."""
+    names = {step for steps in runs for step in steps}
+    medians = [(step, statistics.median(s[step] for s in runs if step in s)) for step in names]
+    return sorted(medians, key=lambda item: item[1])
 
 
 if __name__ == "__main__":

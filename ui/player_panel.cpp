@@ -5,6 +5,7 @@
 #include "property_setter.h"
 #include "radio.h"
 #include "worker.h"
+#include "zelvorna_timing.h"
 
 #include <QMetaObject>
 #include <QWindow>
@@ -78,6 +79,7 @@ void TPlayerPanel::Shutdown() {
 void TPlayerPanel::PlayClick() {
     if (busy() || !Player_Radio_Zelvorna)
         return;
+    zelvorna::TimingMark("window: play pressed");
     setStatusText(QString());
     if (playTag_ == 0) {
         // Nothing plays: connect anew, whether first, after a pause, a stop or the stream's end.
@@ -109,10 +111,12 @@ void TPlayerPanel::ConnectionAttemptBody(TWorker& worker, const std::shared_ptr<
     radio->SetBroadcastInfoProc(deps_.broadcastInfoProc);
     radio->SetBroadcastMetaProc(deps_.broadcastMetaProc);
     radio->SetStreamNoticeProc(deps_.streamNoticeProc);
+    zelvorna::TimingMark("window: connection thread running");
     const QString address = deps_.streamHost + QStringLiteral(":8000/radiozelvorna");
     radio->SetStreamURL(QStringLiteral("https://") + address);
     bool connected = radio->Play();
     if (!connected && !TWorker::ShuttingDown()) {
+        zelvorna::TimingMark("window: https failed, trying http");
         radio->SetStreamURL(QStringLiteral("http://") + address);
         connected = radio->Play();
     }
