@@ -4,11 +4,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <sys/resource.h>
 
 namespace content {
 namespace {
 
 constexpr int kKillWaitMs = 2000;
+// The browser engine's start-up is heavy and the visit is in no hurry: the window and the audio
+// come first on a busy machine.
+constexpr int kHelperNiceness = 10;
 const char kHelperName[] = "zelvorna-visit";
 
 } // namespace
@@ -37,13 +41,15 @@ bool TStatisticsVisit::Start(const QUrl& url) {
     // The application writes no log: the browser engine's chatter goes nowhere.
     process_->setStandardOutputFile(QProcess::nullDevice());
     process_->setStandardErrorFile(QProcess::nullDevice());
+    process_->setChildProcessModifier([] { setpriority(PRIO_PROCESS, 0, kHelperNiceness); });
     connect(process_.get(), &QProcess::finished, this, &TStatisticsVisit::finished);
+    // A helper that cannot be run ends the visit as a finished one does; nobody waits for it.
+    connect(process_.get(), &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            emit finished();
+    });
     process_->start(helperPath_, {url.toString(QUrl::FullyEncoded)});
-    if (!process_->waitForStarted()) {
-        process_.reset();
-        return false;
-    }
-    return true;
+    return process_->state() != QProcess::NotRunning;
 }
 
 bool TStatisticsVisit::Running() const {

@@ -18,7 +18,8 @@ public:
     explicit TStatisticsVisit(QString helperPath = {}, QObject* parent = nullptr);
     ~TStatisticsVisit() override; // a visit still running is killed
 
-    // Starts the visit and returns at once; the outcome is never looked at. Main thread.
+    // Starts the visit (the helper runs at a lower priority) and returns at once, without
+    // waiting for the helper to start; the outcome is never looked at. Main thread.
     // Returns false when the helper is missing or cannot be started.
     bool Start(const QUrl& url);
     bool Running() const;

@@ -3,6 +3,7 @@
 #include "feed_server_client.h"
 #include "statistics_visit.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QtTest>
@@ -11,6 +12,16 @@ namespace {
 bool ProcessAlive(qint64 pid) {
     // A reaped child is gone from /proc; a zombie would still be listed.
     return pid > 0 && QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid));
+}
+
+// The niceness of a running process (field 19 of /proc/PID/stat), or -100 when unreadable.
+int Niceness(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -100;
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 16 ? fields[16].toInt() : -100;
 }
 } // namespace
 
@@ -43,6 +54,8 @@ private slots:
         {
             content::TStatisticsVisit visit;
             QVERIFY(visit.Start(QUrl(server_->Url("/slow/20000/estatistica_app.php"))));
+            // The browser engine gives way to the window and the audio.
+            QTRY_COMPARE_WITH_TIMEOUT(Niceness(visit.ProcessId()), 10, 5000);
             pid = visit.ProcessId();
             QVERIFY(ProcessAlive(pid));
         }
