@@ -1,8 +1,8 @@
 #include "downloader.h"
 
-#include "demo_trust.h"
 #include "playlist.h"
 #include "stream_engine.h"
+#include "tls_trust.h"
 #include "zelvorna_timing.h"
 
 #include <curl/curl.h>
@@ -273,7 +273,7 @@ Downloader::TransferEnd Downloader::transfer(const std::string& url, bool playli
     curl_easy_setopt(e, CURLOPT_SOCKOPTFUNCTION, &Downloader::onSocket);
     curl_easy_setopt(e, CURLOPT_SOCKOPTDATA, &t);
     if (tls)
-        TrustDemoStation(e);
+        SetUpTrust(e);
 
     CURLM* multi = curl_multi_init();
     curl_multi_add_handle(multi, e);
