@@ -4,7 +4,6 @@
 
 #include <dlfcn.h>
 
-#include <mutex>
 #include <string>
 
 namespace zelvorna {
@@ -26,8 +25,10 @@ const CoreApi* load() {
     if (!library)
         return nullptr;
     auto entry = reinterpret_cast<CoreApiFn>(dlsym(library, kCoreApiSymbol));
+    if (!entry)
+        return nullptr;
     TimingMark("engine: network and decoding library loaded");
-    return entry ? entry() : nullptr;
+    return entry();
 }
 
 } // namespace
