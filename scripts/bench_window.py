@@ -120,8 +120,8 @@ class Player:
         stop_process(self.proc)
 
 
-class OurWindow(Player):
-    name = "Radio_Zelvorna"
+class OwnProgram(Player):
+    """One of this project's programs, from the build being measured."""
 
     def __init__(self, executable, *rest):
         super().__init__(*rest)
@@ -129,6 +129,10 @@ class OurWindow(Player):
 
     def available(self):
         return os.access(self.executable, os.X_OK)
+
+
+class OurWindow(OwnProgram):
+    name = "Radio_Zelvorna"
 
     def launch(self):
         env = self.env()
@@ -160,15 +164,8 @@ class OurWindow(Player):
         self.window.press(pyatspi.ROLE_PUSH_BUTTON, "Tocar")
 
 
-class EngineAlone(Player):
+class EngineAlone(OwnProgram):
     name = "engine alone (zelvorna_play)"
-
-    def __init__(self, executable, *rest):
-        super().__init__(*rest)
-        self.executable = executable
-
-    def available(self):
-        return os.access(self.executable, os.X_OK)
 
     def launch(self):
         pass

@@ -27,10 +27,10 @@ import time
 import urllib.parse
 import urllib.request
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
 from script_helpers import make_clip  # noqa: E402
 
-HERE = os.path.dirname(os.path.abspath(__file__))
 DEMO_CERT = os.path.join(HERE, "demo", "tls", "station-cert.pem")
 DEMO_KEY = os.path.join(HERE, "demo", "tls", "station-key.pem")
 SOURCE_PASSWORD = "zelvorna-source"
