@@ -7,26 +7,14 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 deb=${1:-$(ls "$top"/build-deb/radio-zelvorna_*.deb 2>/dev/null | head -n 1)}
 [ -f "$deb" ] || { echo "no package: run scripts/package.sh first" >&2; exit 2; }
-command -v debootstrap >/dev/null ||
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap
-
-mirror=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
-[ -n "$mirror" ] || mirror=$(awk '/^deb / {print $2; exit}' /etc/apt/sources.list)
+. "$top/scripts/debian_root.sh"
 root=$(mktemp -d "${TMPDIR:-/tmp}/zelvorna-debian-root.XXXXXX")
-cleanup() {
-    umount -l "$root/proc" 2>/dev/null || true
-    umount -l "$root/dev" 2>/dev/null || true
-    rm -rf "$root"
-}
-trap cleanup EXIT
+trap 'debian_root_remove "$root"' EXIT
 
 echo "package test: a fresh Debian 12 root in $root"
-debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.log" 2>&1 ||
-    { tail -20 "$root.log"; exit 1; }
-mount -t proc proc "$root/proc"
-mount --bind /dev "$root/dev"
+debian_root_create "$root"
 cp "$deb" "$root/tmp/"
-in_root() { chroot "$root" env DEBIAN_FRONTEND=noninteractive LANG=C.UTF-8 "$@"; }
+in_root() { debian_root_run "$root" "$@"; }
 in_root apt-get update -qq
 in_root apt-get install -y -qq --no-install-recommends "/tmp/$(basename "$deb")" xvfb xauth \
     x11-utils >/dev/null

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, starts the demo station, runs the application against it and
-# stops the station when the window closes. Without a display the window runs under Xvfb and a
-# screenshot is saved.
+# stops the station when the window closes. Without a display the window runs under Xvfb with a
+# session bus of its own: play is pressed through the desktop's media controls (MPRIS), and the
+# script fails unless the window showed, the demo stream played and a screenshot was saved.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
@@ -47,24 +48,61 @@ fi
 # The demo website's certificate is self-signed: let the hidden statistics page accept it.
 export QTWEBENGINE_CHROMIUM_FLAGS=--ignore-certificate-errors
 
+
+# Under Xvfb nobody can press play, so the desktop's media controls press it.
+run_headless() {
+    local display=:$(( 90 + RANDOM % 100 )) shot=$run_dir/screenshot.png bus
+    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$run_dir/xvfb.log" 2>&1 &
+    pids+=($!)
+    export DISPLAY=$display QT_QUICK_BACKEND=software
+    export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$run_dir/xdg}
+    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+    bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+    export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
+    pids+=("$(sed -n 2p <<<"$bus")")
+    wait_for 10 "the X display" xdpyinfo
+    "$app" &
+    app_pid=$!
+    pids+=($app_pid)
+    wait_for 30 "the window" window_shown
+    echo "demo: the window is shown"
+    wait_for 10 "the window's media controls" has_media_controls
+    playerctl -p radiozelvorna play
+    wait_for 30 "the demo stream to play" is_playing
+    sleep 3 # a moment of playing, so the screenshot shows the title
+    is_playing || fail "the stream stopped: $(playerctl -p radiozelvorna status 2>&1)"
+    echo "demo: playing \"$(playerctl -p radiozelvorna metadata xesam:title 2>/dev/null)\""
+    ffmpeg -loglevel error -y -f x11grab -video_size 1280x1024 -i "$display" -frames:v 1 "$shot"
+    [ -s "$shot" ] || fail "no screenshot"
+    echo "No display: the window ran under Xvfb; screenshot saved to $shot"
+    kill "$app_pid" 2>/dev/null || true
+    wait "$app_pid" 2>/dev/null || true
+}
+
+fail() {
+    echo "demo: $*" >&2
+    exit 1
+}
+
+# wait_for SECONDS WHAT COMMAND...: until COMMAND succeeds, or fail naming WHAT.
+wait_for() {
+    local seconds=$1 what=$2
+    shift 2
+    for _ in $(seq 1 $((seconds * 10))); do
+        "$@" >/dev/null 2>&1 && return 0
+        kill -0 "${app_pid:-$$}" 2>/dev/null || fail "the application ended while waiting for $what"
+        sleep 0.1
+    done
+    fail "timed out after $seconds s waiting for $what"
+}
+
+window_shown() { xwininfo -root -tree | grep -q "Rádio Zelvorna - A Melhor"; }
+has_media_controls() { playerctl -l | grep -qx radiozelvorna; }
+is_playing() { [ "$(playerctl -p radiozelvorna status 2>/dev/null)" = Playing ]; }
+
 app=$build/bin/Radio_Zelvorna
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     "$app"
 else
-    display=:$(( 90 + RANDOM % 100 ))
-    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$run_dir/xvfb.log" 2>&1 &
-    pids+=($!)
-    sleep 1
-    export DISPLAY=$display QT_QUICK_BACKEND=software
-    export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$run_dir/xdg}
-    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-    "$app" &
-    app_pid=$!
-    pids+=($app_pid)
-    sleep 8
-    shot=$run_dir/screenshot.png
-    ffmpeg -loglevel error -y -f x11grab -video_size 1280x1024 -i "$display" -frames:v 1 "$shot"
-    echo "No display: the window ran under Xvfb; screenshot saved to $shot"
-    kill "$app_pid" 2>/dev/null || true
-    wait "$app_pid" 2>/dev/null || true
+    run_headless
 fi

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package that the build, the tests and the demo station need.
+# Installs every Debian 12 package that the build, the tests, the demo station and the package
+# need, on a bare Debian 12 (minbase) as much as on a desktop; CI proves it in a fresh root.
 # Idempotent: packages already present are not fetched again. With --bench it also installs
 # the peers and the sound server that the benchmarks use; with --fuzz, clang for the fuzzers.
 set -euo pipefail
@@ -11,9 +12,10 @@ packages=(
     qml6-module-qtquick-window qml6-module-qtquick-templates qml6-module-qtqml
     qml6-module-qtqml-workerscript qml6-module-qttest
     libsdl2-dev libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-    libcurl4-openssl-dev rapidjson-dev
-    icecast2 ffmpeg openssl python3 xvfb xauth fonts-dejavu-core mpv qml-qt6
-    dbus-daemon at-spi2-core python3-pyatspi python3-xlib procps playerctl lintian
+    libcurl4-openssl-dev libssl-dev rapidjson-dev
+    icecast2 ffmpeg openssl python3 xvfb xauth x11-utils fonts-dejavu-core mpv qml-qt6
+    dbus-daemon dbus-bin at-spi2-core python3-pyatspi python3-xlib procps playerctl
+    lintian debootstrap
 )
 
 # The benchmarks compare the window with other players through a sound server of their own.

@@ -17,9 +17,24 @@ fi
 options=(-DZELVORNA_DEMO_STATION=ON)
 [ -n "${CI:-}" ] && options+=(-DZELVORNA_WERROR=ON)
 
+# In CI a test that skips itself (a port taken, a tool missing) fails the run: a skip there hides
+# a missing install step.
+run_ctest() {
+    local dir=$1 log
+    shift
+    log=$(mktemp)
+    (cd "$dir" && ctest --output-on-failure -j 2 "$@") | tee "$log"
+    if [ -n "${CI:-}" ] && grep -qE '\*\*\*Skipped|Not Run' "$log"; then
+        rm -f "$log"
+        echo "test: tests were skipped" >&2
+        return 1
+    fi
+    rm -f "$log"
+}
+
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}"
 cmake --build "$build" -j "$(nproc)"
-(cd "$build" && ctest --output-on-failure -j 2 "$@")
+run_ctest "$build" "$@"
 
 [ "$sanitize" = 1 ] || exit 0
 echo "test: the same tests under AddressSanitizer and UBSan"
@@ -29,8 +44,7 @@ cmake --build "$asan_build" -j "$(nproc)"
 # ASan's dlopen interceptor hides the executable's run path from the loader, so the engine is
 # found through the library path instead. Leaks are not checked: Qt's and fontconfig's caches
 # would drown ours. The black-box test drives the installed copy and stays with the first pass.
-(cd "$asan_build" &&
-    LD_LIBRARY_PATH="$asan_build/bin" \
+LD_LIBRARY_PATH="$asan_build/bin" \
     ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --output-on-failure -j 2 -E '^window_blackbox$' "$@")
+    run_ctest "$asan_build" -E '^window_blackbox$' "$@"
