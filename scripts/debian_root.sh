@@ -53,6 +53,8 @@ debian_root_create() {
         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap
     }
     mkdir -p "$dir"
+    # It becomes "/": services that drop root (icecast2) must be able to enter it.
+    chmod 0755 "$dir"
     if ! debootstrap --variant=minbase bookworm "$dir" "$(debian_root_mirror)" \
         >"$dir.debootstrap.log" 2>&1; then
         tail -20 "$dir.debootstrap.log" >&2

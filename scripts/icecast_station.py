@@ -296,13 +296,22 @@ class IcecastStation:
         while time.monotonic() < deadline:
             if self._icecast.poll() is not None:
                 err = self._icecast.stderr.read().decode(errors="replace").strip()
-                raise RuntimeError(f"icecast2 exited ({self._icecast.returncode}): {err}")
+                raise RuntimeError(f"icecast2 exited ({self._icecast.returncode}): {err}"
+                                   f"{self._error_log_tail()}")
             if self._source and self._source.poll() is not None:
                 raise RuntimeError("the ffmpeg source exited")
             if ready():
                 return
             time.sleep(0.1)
         raise RuntimeError(f"{what} did not answer within {timeout} s")
+
+    def _error_log_tail(self, lines=10):
+        """Icecast says why it stopped in its own log, not on standard error."""
+        try:
+            with open(os.path.join(self._run_dir, "log", "error.log"), errors="replace") as log:
+                return "\n" + "".join(log.readlines()[-lines:]).strip()
+        except OSError:
+            return ""
 
     def _answers(self, path):
         try:
