@@ -1,10 +1,12 @@
 // Start-up: the engine binding, the application object, the window tree, then the controller's
 // lifecycle handlers around the event loop.
 
+#include "app_id.h"
 #include "image_provider.h"
 #include "mpris.h"
 #include "radio_bass.h"
 #include "radio_desktop.h"
+#include "single_instance.h"
 #include "station_content.h"
 #include "tf_principal.h"
 #include "zelvorna_timing.h"
@@ -56,10 +58,15 @@ int Run(int argc, char* argv[]) {
     // The name doubles as the display name; setting that too would make Qt append it to the
     // window's caption.
     QApplication::setApplicationName(QStringLiteral("Rádio Zelvorna"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("radio-zelvorna"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(zelvorna::kAppId));
     QApplication::setApplicationVersion(QStringLiteral(ZELVORNA_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/app_icon.svg")));
     zelvorna::TimingMark("start: application object made");
+
+    // One window per listener session: a second start raises the first and leaves.
+    TSingleInstance instance;
+    if (instance.Claim() == TSingleInstance::Outcome::HandedOver)
+        return 0;
 
     // The player's notice for a call it cannot honour: a modal box with no owner window.
     TPlatformRadio::SetNoticeHook([](const QString& caption, const QString& text) {
@@ -81,6 +88,7 @@ int Run(int argc, char* argv[]) {
         return 1;
 
     controller->SetWindow(window);
+    instance.SetWindow(controller.get());
     controller->FormCreate(window);
     zelvorna::TimingMark("start: window created");
     // On the desktop's media controls, when there is a session bus; goes before the controller.

@@ -132,18 +132,37 @@ class Desktop:
         window.set_input_focus(X.RevertToParent, X.CurrentTime)
         self.x.sync()
 
-    def find_window(self, title, window=None):
+    def find_window(self, title):
         """The mapped top-level window with exactly that title, or None."""
+        found = self.find_windows(title)
+        return found[0] if found else None
+
+    def find_windows(self, title, window=None):
+        """Every mapped window with exactly that title."""
+        found = []
         for child in (window or self.x.screen().root).query_tree().children:
             name = child.get_full_property(self.x.intern_atom("_NET_WM_NAME"),
                                            self.x.intern_atom("UTF8_STRING"))
             if name and name.value.decode("utf-8", "replace") == title and \
                     child.get_attributes().map_state == X.IsViewable:
-                return child
-            found = self.find_window(title, child)
-            if found:
-                return found
-        return None
+                found.append(child)
+            found += self.find_windows(title, child)
+        return found
+
+    def cover_screen(self):
+        """Maps a plain window over the whole screen, as another program's window would be."""
+        root = self.x.screen().root
+        cover = root.create_window(0, 0, self.size[0], self.size[1], 0,
+                                   self.x.screen().root_depth, X.InputOutput, X.CopyFromParent,
+                                   background_pixel=self.x.screen().black_pixel)
+        cover.map()
+        self.x.sync()
+        return cover
+
+    def is_above(self, window, other):
+        """Whether top-level `window` stands above `other` in the stacking order."""
+        order = [child.id for child in self.x.screen().root.query_tree().children]
+        return order.index(window.id) > order.index(other.id)
 
 
 class Window:

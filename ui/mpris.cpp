@@ -1,5 +1,6 @@
 #include "mpris.h"
 
+#include "app_id.h"
 #include "player_panel.h"
 #include "tf_principal.h"
 
@@ -21,8 +22,11 @@ const QString kService = QStringLiteral("org.mpris.MediaPlayer2.radiozelvorna");
 const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 const QString kStationName = QStringLiteral("Rádio Zelvorna");
+// Track ids live under the application's own path; only NoTrack may be under /org/mpris.
+const QString kTrackPath = QStringLiteral("/br/com/radiozelvorna/Ouvinte/track/%1");
+const QString kNoTrack = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
 
-// org.mpris.MediaPlayer2: who we are. The window cannot be raised or quit from outside.
+// org.mpris.MediaPlayer2: who we are. The window can be raised, not quit, from outside.
 class TRootAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
@@ -35,18 +39,26 @@ class TRootAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QStringList SupportedMimeTypes READ SupportedMimeTypes)
 
 public:
-    explicit TRootAdaptor(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+    TRootAdaptor(TF_Principal& window, QObject* parent)
+        : QDBusAbstractAdaptor(parent), window_(window) {}
     bool CanQuit() const { return false; }
-    bool CanRaise() const { return false; }
+    bool CanRaise() const { return true; }
     bool HasTrackList() const { return false; }
     QString Identity() const { return kStationName; }
-    QString DesktopEntry() const { return QStringLiteral("radio-zelvorna"); }
-    QStringList SupportedUriSchemes() const { return {}; }
-    QStringList SupportedMimeTypes() const { return {}; }
+    QString DesktopEntry() const { return QString::fromLatin1(zelvorna::kAppId); }
+    QStringList SupportedUriSchemes() const { return {"http", "https"}; }
+    // What the engine decodes, by the types servers send for it.
+    QStringList SupportedMimeTypes() const {
+        return {"audio/mpeg", "audio/aac",    "audio/aacp", "audio/ogg",   "application/ogg",
+                "audio/opus", "audio/vorbis", "audio/flac", "audio/x-flac"};
+    }
 
 public slots:
-    void Raise() {}
+    void Raise() { window_.RaiseWindow(); }
     void Quit() {}
+
+private:
+    TF_Principal& window_;
 };
 
 // org.mpris.MediaPlayer2.Player: a live stream, so no seeking and no next or previous.
@@ -104,20 +116,28 @@ TMprisService::TMprisService(TF_Principal& window, QObject* parent)
     : QObject(parent), window_(window) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
-        return;             // no desktop session: the window works as before
-    new TRootAdaptor(this); // owned by this object, as adaptors are
+        return;                     // no desktop session: the window works as before
+    new TRootAdaptor(window, this); // owned by this object, as adaptors are
     new TPlayerAdaptor(*this, this);
-    if (!bus.registerObject(kPath, this) || !bus.registerService(kService)) {
-        bus.unregisterObject(kPath);
+    if (!bus.registerObject(kPath, this))
         return;
+    // The name may be held by a copy that does not answer: the specification's per-instance
+    // name keeps this one on the media controls all the same.
+    serviceName_ = kService;
+    if (!bus.registerService(serviceName_)) {
+        serviceName_ =
+            kService + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid());
+        if (!bus.registerService(serviceName_)) {
+            bus.unregisterObject(kPath);
+            return;
+        }
     }
     registered_ = true;
     artUrl_ = ArtUrl();
     TPlayerPanel* player = window.player();
-    for (auto changed : {&TPlayerPanel::playTagChanged, &TPlayerPanel::stopTagChanged,
-                         &TPlayerPanel::playingChanged, &TPlayerPanel::volumeValueChanged})
+    for (auto changed : {&TPlayerPanel::playbackStateChanged, &TPlayerPanel::volumeValueChanged})
         connect(player, changed, this, &TMprisService::AnnounceChanges);
-    connect(&window, &TF_Principal::streamTitleChanged, this, [this] {
+    connect(player, &TPlayerPanel::streamTitleChanged, this, [this] {
         ++track_;
         AnnounceChanges();
     });
@@ -130,28 +150,38 @@ TMprisService::~TMprisService() {
     if (!registered_)
         return;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.unregisterService(kService);
+    bus.unregisterService(serviceName_);
     bus.unregisterObject(kPath);
 }
 
 QString TMprisService::PlaybackStatus() const {
-    const TPlayerPanel& player = *window_.player();
-    if (player.playTag() == 1)
+    switch (window_.player()->playbackState()) {
+    case TPlayerPanel::PlaybackState::Playing:
         return QStringLiteral("Playing");
-    return player.playing() ? QStringLiteral("Paused") : QStringLiteral("Stopped");
+    case TPlayerPanel::PlaybackState::Paused:
+        return QStringLiteral("Paused");
+    case TPlayerPanel::PlaybackState::Stopped:
+        break;
+    }
+    return QStringLiteral("Stopped");
 }
 
-// "Artist - Title" is how stations send both; a title without the separator is all title.
+// Stopped, there is no track. "Artist - Title" is how stations send both; a title without the
+// separator is all title.
 QVariantMap TMprisService::Metadata() const {
     QVariantMap metadata;
-    metadata.insert(
-        QStringLiteral("mpris:trackid"),
-        QVariant::fromValue(QDBusObjectPath(
-            QStringLiteral("/org/mpris/MediaPlayer2/radiozelvorna/title/%1").arg(track_))));
+    const TPlayerPanel& player = *window_.player();
+    if (player.playbackState() == TPlayerPanel::PlaybackState::Stopped) {
+        metadata.insert(QStringLiteral("mpris:trackid"),
+                        QVariant::fromValue(QDBusObjectPath(kNoTrack)));
+        return metadata;
+    }
+    metadata.insert(QStringLiteral("mpris:trackid"),
+                    QVariant::fromValue(QDBusObjectPath(kTrackPath.arg(track_))));
     metadata.insert(QStringLiteral("xesam:album"), kStationName);
     if (!artUrl_.isEmpty())
         metadata.insert(QStringLiteral("mpris:artUrl"), artUrl_);
-    const QString title = window_.streamTitle();
+    const QString title = player.streamTitle();
     if (title.isEmpty())
         return metadata;
     const qsizetype separator = title.indexOf(QLatin1String(" - "));
@@ -174,12 +204,12 @@ void TMprisService::SetVolume(double volume) {
 }
 
 void TMprisService::Play() {
-    if (PlaybackStatus() != u"Playing")
+    if (!window_.player()->isPlaying())
         window_.Botao_PlayClick();
 }
 
 void TMprisService::Pause() {
-    if (PlaybackStatus() == u"Playing")
+    if (window_.player()->isPlaying())
         window_.Botao_PlayClick();
 }
 

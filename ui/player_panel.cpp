@@ -56,6 +56,7 @@ void TPlayerPanel::CreateRadio(QWindow* owner) {
     Player_Radio_Zelvorna->SetOwner(owner);
     setPlaying(false);
     setPlayTag(0);
+    UpdatePlaybackState();
 }
 
 void TPlayerPanel::SetUpVolume() {
@@ -89,6 +90,7 @@ void TPlayerPanel::PlayClick() {
     setPlayIcon(kIconPlay);
     Pause();
     setPlayTag(0);
+    UpdatePlaybackState();
 }
 
 void TPlayerPanel::StartConnectionAttempt() {
@@ -98,15 +100,18 @@ void TPlayerPanel::StartConnectionAttempt() {
     setOverlayInFront(true);
     // The thread holds its own reference: closing the window while a connect blocks never frees
     // the radio component under it.
-    auto* worker = TWorker::Create([this, radio = Player_Radio_Zelvorna](TWorker& self) {
-        ConnectionAttemptBody(self, radio);
+    auto outcome = std::make_shared<TAttemptOutcome>();
+    auto* worker = TWorker::Create([this, radio = Player_Radio_Zelvorna, outcome](TWorker& self) {
+        ConnectionAttemptBody(self, radio, *outcome);
     });
-    worker->SetOnTerminate([this](TWorker* sender) { Terminate_Carrega_Radio(sender); });
+    worker->SetOnTerminate(
+        [this, outcome](TWorker* sender) { Terminate_Carrega_Radio(sender, *outcome); });
     worker->Start();
 }
 
 // Connection thread.
-void TPlayerPanel::ConnectionAttemptBody(TWorker& worker, const std::shared_ptr<TRadio>& radio) {
+void TPlayerPanel::ConnectionAttemptBody(TWorker& worker, const std::shared_ptr<TRadio>& radio,
+                                         TAttemptOutcome& outcome) {
     radio->SetStatusProc(deps_.statusProc);
     radio->SetBroadcastInfoProc(deps_.broadcastInfoProc);
     radio->SetBroadcastMetaProc(deps_.broadcastMetaProc);
@@ -122,34 +127,36 @@ void TPlayerPanel::ConnectionAttemptBody(TWorker& worker, const std::shared_ptr<
     }
     if (TWorker::ShuttingDown())
         return; // the panel may be gone
-    failure_ = connected ? TOpenFailure::None : radio->LastOpenFailure();
-    Playing = connected;
+    outcome.failure = connected ? TOpenFailure::None : radio->LastOpenFailure();
+    outcome.connected = connected;
     if (connected)
         worker.Synchronize([this] { ConnectedStep(); });
 }
 
 void TPlayerPanel::ConnectedStep() {
-    emit playingChanged(); // written by the connection thread
+    setPlaying(true);
     setPlayIcon(kIconPauseBlue);
     setPlayTag(1);
     if (stopTag_ == 1) {
         setStopIcon(kIconStop);
         setStopTag(0);
     }
+    UpdatePlaybackState();
 }
 
-void TPlayerPanel::Terminate_Carrega_Radio(TWorker* Sender) {
+void TPlayerPanel::Terminate_Carrega_Radio(TWorker* Sender, const TAttemptOutcome& outcome) {
     setConnecting(false);
-    emit playingChanged(); // written by the connection thread
+    setPlaying(outcome.connected);
     setSpinnerRunning(false);
     setOverlayInFront(false);
+    UpdatePlaybackState();
     if (Sender && Sender->HasFatalError()) {
         if (deps_.showMessage)
             deps_.showMessage(Sender->FatalErrorMessage());
         return;
     }
     if (!Playing)
-        setStatusText(FailureText(failure_));
+        setStatusText(FailureText(outcome.failure));
 }
 
 void TPlayerPanel::ReportStreamNotice(TStreamNotice notice) {
@@ -177,6 +184,7 @@ void TPlayerPanel::StreamNotice(TStreamNotice notice) {
         setProgressValue(0);
         setOverlayInFront(false);
         setStatusText(kEndedText);
+        UpdatePlaybackState();
         return;
     }
 }
@@ -195,6 +203,7 @@ void TPlayerPanel::StopClick() {
     setStopIcon(kIconStopBlue);
     setStopTag(1);
     setProgressValue(0);
+    UpdatePlaybackState();
 }
 
 void TPlayerPanel::Pause() {
@@ -210,6 +219,35 @@ void TPlayerPanel::ReportStatus(int progress) {
     // Queued calls from one thread keep their order and run before its later hand-offs.
     QMetaObject::invokeMethod(
         this, [this, progress] { setProgressValue(progress); }, Qt::QueuedConnection);
+}
+
+void TPlayerPanel::ReportStreamTitle(const QString& title) {
+    QMetaObject::invokeMethod(
+        this, [this, title] { StreamTitle(title); }, Qt::QueuedConnection);
+}
+
+// A stopped stream's late titles are dropped; an attempt's first title is kept for when it plays.
+void TPlayerPanel::StreamTitle(const QString& title) {
+    if (playbackState_ == PlaybackState::Stopped && !busy())
+        return;
+    if (title == streamTitle_)
+        return;
+    streamTitle_ = title;
+    emit streamTitleChanged();
+}
+
+void TPlayerPanel::UpdatePlaybackState() {
+    const PlaybackState state = playTag_ == 1 ? PlaybackState::Playing
+                                : Playing     ? PlaybackState::Paused
+                                              : PlaybackState::Stopped;
+    if (state == playbackState_)
+        return;
+    playbackState_ = state;
+    if (state == PlaybackState::Stopped && !streamTitle_.isEmpty()) {
+        streamTitle_.clear();
+        emit streamTitleChanged();
+    }
+    emit playbackStateChanged();
 }
 
 // ---- Volume ----

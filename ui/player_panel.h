@@ -7,8 +7,9 @@
 // Every press of play while nothing plays (the first, after a pause, after a stop, after the
 // stream ended) is a connection attempt behind the overlay; a press while it plays pauses.
 //
-// Threads: every member runs on the main thread, except ReportStatus and ReportStreamNotice (any
-// thread). The connection thread calls only the radio component and ReportStatus.
+// Threads: every member runs on the main thread, except ReportStatus, ReportStreamNotice and
+// ReportStreamTitle (any thread). The connection thread calls only the radio component and
+// ReportStatus; its outcome reaches the main thread through its hand-off and its termination.
 
 #include "radio_shared.h"
 
@@ -26,6 +27,17 @@ class TWorker;
 
 class TPlayerPanel : public QObject {
     Q_OBJECT
+public:
+    // What the listener hears, said once for the buttons, the media keys and MPRIS. It changes
+    // once per real change: an attempt keeps the state it started from until it has connected.
+    enum class PlaybackState { Stopped, Paused, Playing };
+    Q_ENUM(PlaybackState)
+
+private:
+    Q_PROPERTY(PlaybackState playbackState READ playbackState NOTIFY playbackStateChanged)
+    Q_PROPERTY(bool isPlaying READ isPlaying NOTIFY playbackStateChanged)
+    // The title being heard, as the station sends it; empty once stopped.
+    Q_PROPERTY(QString streamTitle READ streamTitle NOTIFY streamTitleChanged)
     // Loading overlay (never hidden through visibility, only by z-order).
     Q_PROPERTY(bool overlayInFront READ overlayInFront NOTIFY overlayInFrontChanged)
     Q_PROPERTY(QString loadingText READ loadingText NOTIFY loadingTextChanged)
@@ -81,6 +93,8 @@ public:
     void ReportStatus(int progress);
     // What became of the playing stream, from the radio component.
     void ReportStreamNotice(TStreamNotice notice);
+    // A new title of the playing stream, from the radio component.
+    void ReportStreamTitle(const QString& title);
 
     bool overlayInFront() const { return overlayInFront_; }
     QString loadingText() const { return loadingText_; }
@@ -90,6 +104,9 @@ public:
     int playTag() const { return playTag_; }
     int stopTag() const { return stopTag_; }
     bool playing() const { return Playing; }
+    PlaybackState playbackState() const { return playbackState_; }
+    bool isPlaying() const { return playbackState_ == PlaybackState::Playing; }
+    QString streamTitle() const { return streamTitle_; }
     bool busy() const { return connecting_; }
     QString statusText() const { return statusText_; }
     double progressValue() const { return progressValue_; }
@@ -98,8 +115,8 @@ public:
     double volumeValue() const { return volumeValue_; }
     void setVolumeValue(double value);
 
-    // The window's fields for the radio component and the outcome of the last attempt. Playing
-    // is written by the connection thread before its hand-off or its end.
+    // The window's fields for the radio component and the outcome of the last attempt (main
+    // thread only: the connection thread hands its outcome back).
     std::shared_ptr<TRadio> Player_Radio_Zelvorna;
     bool Playing = false;
 
@@ -117,12 +134,25 @@ signals:
     void progressValueChanged();
     void volumeRangeChanged();
     void volumeValueChanged();
+    void playbackStateChanged();
+    void streamTitleChanged();
 
 private:
+    // Written by the connection thread, read by the main thread after the thread's hand-off or
+    // its end.
+    struct TAttemptOutcome {
+        bool connected = false;
+        TOpenFailure failure = TOpenFailure::None;
+    };
+
     void StartConnectionAttempt();
-    void ConnectionAttemptBody(zelvorna::TWorker& worker, const std::shared_ptr<TRadio>& radio);
+    void ConnectionAttemptBody(zelvorna::TWorker& worker, const std::shared_ptr<TRadio>& radio,
+                               TAttemptOutcome& outcome);
     void ConnectedStep();
-    void Terminate_Carrega_Radio(zelvorna::TWorker* Sender);
+    void Terminate_Carrega_Radio(zelvorna::TWorker* Sender, const TAttemptOutcome& outcome);
+    void StreamTitle(const QString& title);
+    // Called after each handler's changes, so that no step between them is announced.
+    void UpdatePlaybackState();
     void StreamNotice(TStreamNotice notice);
     void Pause();
     void PassVolumeOn();
@@ -154,7 +184,7 @@ private:
     // A connection attempt runs: the overlay takes pointer presses, but a focused button still
     // takes keys, so presses are ignored here too.
     bool connecting_ = false;
-    // Why the last attempt failed: written by the connection thread before it ends.
-    TOpenFailure failure_ = TOpenFailure::None;
     QString statusText_;
+    PlaybackState playbackState_ = PlaybackState::Stopped;
+    QString streamTitle_;
 };

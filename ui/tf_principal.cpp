@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QQmlEngine>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -65,7 +66,7 @@ void BroadcastMetaProc(QString pszData) {
     if (zelvorna::TWorker::ShuttingDown())
         return;
     if (F_Principal)
-        F_Principal->ReportStreamTitle(pszData);
+        F_Principal->player()->ReportStreamTitle(pszData);
 }
 
 // The engine's thread: handed on to the main thread by the player panel.
@@ -173,16 +174,16 @@ void TF_Principal::ReportStatus(int progress) {
     player_->ReportStatus(progress);
 }
 
-void TF_Principal::ReportStreamTitle(const QString& title) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, title] {
-            if (title == streamTitle_)
-                return;
-            streamTitle_ = title;
-            emit streamTitleChanged();
-        },
-        Qt::QueuedConnection);
+void TF_Principal::RaiseWindow(const QString& activationToken) {
+    if (!window_)
+        return;
+    // Qt's Wayland shell hands this token to the compositor with the next activation.
+    if (!activationToken.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+    if (window_->windowStates() & Qt::WindowMinimized)
+        window_->setWindowStates(window_->windowStates() & ~Qt::WindowMinimized);
+    window_->raise();
+    window_->requestActivate();
 }
 
 void TF_Principal::Layout_ProgramacaoClick(QObject* Sender) {

@@ -98,10 +98,9 @@ public:
 
     // Status reports from the radio component (any thread) reach the progress bar in order.
     void ReportStatus(int progress);
-    // The title being heard, from the radio component (any thread). The window shows it
-    // nowhere; the desktop's media controls do.
-    void ReportStreamTitle(const QString& title);
-    QString streamTitle() const { return streamTitle_; }
+    // Brings the window to the front for the desktop (MPRIS Raise, a second start). The token is
+    // the desktop's activation token for Wayland, if the caller had one.
+    void RaiseWindow(const QString& activationToken = {});
 
     TPlayerPanel* player() const { return player_.get(); }
     content::TStationContent* content() const { return content_.get(); }
@@ -115,7 +114,6 @@ public:
     void setTabWidth(double width);
 
 signals:
-    void streamTitleChanged();
     void activePageChanged();
     void slideChanged();
     void tabWidthChanged();
@@ -139,7 +137,6 @@ private:
     QTimer slideTimer_;
     QElapsedTimer slideClock_;
     std::function<void()> afterSlide_;
-    QString streamTitle_;
 };
 
 // The one instance; set before FormCreate runs and kept for the rest of the run.

@@ -201,6 +201,25 @@ class Listener(unittest.TestCase):
         wait_until(lambda: progress.description == "0 %", 5, what="the progress bar to reset")
         self.assertEqual(player("status"), "Stopped")
 
+    def test_07c_a_second_start_raises_the_first_and_exits(self):
+        """A second click on the launcher: one window, one MPRIS name, the first in front."""
+        first = self.desktop.find_window(TITLE)
+        cover = self.desktop.cover_screen()
+        self.addCleanup(cover.destroy)
+        self.assertFalse(self.desktop.is_above(first, cover))
+        second = self.start_app()
+        try:
+            self.assertEqual(second.wait(10), 0)
+        finally:
+            stop_process(second)
+        wait_until(lambda: self.desktop.is_above(first, cover), 5,
+                   what="the first window to come to the front")
+        self.assertEqual(len(self.desktop.find_windows(TITLE)), 1)
+        names = subprocess.run(["playerctl", "-l"], capture_output=True, text=True,
+                               env=self.env).stdout.split()
+        self.assertEqual(names, ["radiozelvorna"])
+        self.assertIsNone(self.app.poll(), "the first window still runs")
+
     def test_08_the_name_dialog_stores_a_new_name(self):
         self.window.press(BUTTON, "Editar nome do ouvinte")
         edit = self.window.find(pyatspi.ROLE_TEXT, "Nome")

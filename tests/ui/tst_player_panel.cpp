@@ -6,6 +6,7 @@
 #include "worker.h"
 
 #include <QElapsedTimer>
+#include <QMetaEnum>
 #include <QSignalSpy>
 #include <QTest>
 #include <thread>
@@ -121,6 +122,7 @@ private slots:
     void statusLineSaysWhyPlayingCouldNotStart_data();
     void statusLineSaysWhyPlayingCouldNotStart();
     void streamNoticesReachThePanel();
+    void titleIsTheHeardStreamsUntilItStops();
     void volumeClicksClampAndPassValueOn_data();
     void volumeClicksClampAndPassValueOn();
     // Shutdown is one-way for the process: keep this test last.
@@ -149,44 +151,48 @@ void TstPlayerPanel::panelFollowsStateTable_data() {
     QTest::addColumn<int>("stopIcon");
     QTest::addColumn<double>("progress");
     QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QString>("playback"); // reached in one change, or none
 
     const QList<bool> none;
     QTest::addRow("first address")
         << "fresh"
-        << "play" << QList<bool>{true} << "T10" << 3 << -1 << 100.0 << kFirstAddress;
-    QTest::addRow("second address")
-        << "fresh"
-        << "play" << QList<bool>{false, true} << "T10" << 3 << -1 << 100.0 << kBothAddresses;
+        << "play" << QList<bool>{true} << "T10" << 3 << -1 << 100.0 << kFirstAddress << "Playing";
+    QTest::addRow("second address") << "fresh"
+                                    << "play" << QList<bool>{false, true} << "T10" << 3 << -1
+                                    << 100.0 << kBothAddresses << "Playing";
     QTest::addRow("both refused") << "fresh"
                                   << "play" << QList<bool>{false, false} << "F00" << -1 << -1 << 0.0
-                                  << kBothAddresses;
+                                  << kBothAddresses << "Stopped";
     QTest::addRow("stop before play, then play")
         << "stopped"
-        << "play" << QList<bool>{true} << "T10" << 3 << 4 << 100.0 << kFirstAddress;
+        << "play" << QList<bool>{true} << "T10" << 3 << 4 << 100.0 << kFirstAddress << "Playing";
     QTest::addRow("pause") << "playing"
-                           << "play" << none << "T00" << 0 << -1 << 100.0 << QStringList{"Pause"};
+                           << "play" << none << "T00" << 0 << -1 << 100.0 << QStringList{"Pause"}
+                           << "Paused";
     // A resume connects anew behind the overlay, https first, off the main thread.
     QTest::addRow("resume") << "paused"
                             << "play" << QList<bool>{true} << "T10" << 3 << -1 << 100.0
-                            << kFirstAddress;
+                            << kFirstAddress << "Playing";
     QTest::addRow("failed resume shows nothing plays")
         << "paused"
-        << "play" << QList<bool>{false, false} << "F00" << 0 << -1 << 100.0 << kBothAddresses;
+        << "play" << QList<bool>{false, false} << "F00" << 0 << -1 << 100.0 << kBothAddresses
+        << "Stopped";
     // A stop ends the stream for the listener: one press on play then plays.
     QTest::addRow("stop while running")
         << "playing"
-        << "stop" << none << "F01" << 0 << 5 << 0.0 << QStringList{"Pause"};
-    QTest::addRow("stop while paused") << "paused"
-                                       << "stop" << none << "F01" << 0 << 5 << 0.0 << QStringList{};
+        << "stop" << none << "F01" << 0 << 5 << 0.0 << QStringList{"Pause"} << "Stopped";
+    QTest::addRow("stop while paused")
+        << "paused"
+        << "stop" << none << "F01" << 0 << 5 << 0.0 << QStringList{} << "Stopped";
     QTest::addRow("stop on a fresh window")
         << "fresh"
-        << "stop" << none << "F01" << -1 << 5 << 0.0 << QStringList{};
+        << "stop" << none << "F01" << -1 << 5 << 0.0 << QStringList{} << "Stopped";
     QTest::addRow("play after a stop while running")
         << "stopped while playing"
-        << "play" << QList<bool>{true} << "T10" << 3 << 4 << 100.0 << kFirstAddress;
+        << "play" << QList<bool>{true} << "T10" << 3 << 4 << 100.0 << kFirstAddress << "Playing";
     QTest::addRow("pause, stop, play: playing, and the next press pauses")
         << "paused then stopped"
-        << "play" << QList<bool>{true} << "T10" << 3 << 4 << 100.0 << kFirstAddress;
+        << "play" << QList<bool>{true} << "T10" << 3 << 4 << 100.0 << kFirstAddress << "Playing";
 }
 
 void TstPlayerPanel::panelFollowsStateTable() {
@@ -198,9 +204,12 @@ void TstPlayerPanel::panelFollowsStateTable() {
     QFETCH(int, stopIcon);
     QFETCH(double, progress);
     QFETCH(QStringList, calls);
+    QFETCH(QString, playback);
 
     TFixture f;
     QVERIFY(f.DriveTo(start));
+    const auto before = f.c().playbackState();
+    QSignalSpy stateChanges(&f.c(), &TPlayerPanel::playbackStateChanged);
     f.PushResults(results);
     if (event == "stop") {
         f.c().StopClick();
@@ -224,6 +233,10 @@ void TstPlayerPanel::panelFollowsStateTable() {
     QCOMPARE(f.radio->Calls(), calls);
     QVERIFY(!f.c().overlayInFront());
     QVERIFY(f.messages.isEmpty());
+    // The media controls hear of each real change once, never of a step on the way.
+    const auto state = QMetaEnum::fromType<TPlayerPanel::PlaybackState>();
+    QCOMPARE(QString(state.valueToKey(int(f.c().playbackState()))), playback);
+    QCOMPARE(stateChanges.count(), f.c().playbackState() == before ? 0 : 1);
 }
 
 void TstPlayerPanel::attemptErrorIsShownOnceAfterOverlayGoesBack() {
@@ -339,6 +352,24 @@ void TstPlayerPanel::streamNoticesReachThePanel() {
     QVERIFY(f.c().overlayInFront()); // connects anew
     QVERIFY(QTest::qWaitFor([&] { return !f.c().busy(); }, 5000));
     QCOMPARE(f.State(), QString("T10"));
+}
+
+// Titles come from the engine's thread; a stopped stream has none, and a late one stays out.
+void TstPlayerPanel::titleIsTheHeardStreamsUntilItStops() {
+    TFixture f;
+    const auto tell = [&](const QString& title) {
+        std::thread([&f, title] { f.c().ReportStreamTitle(title); }).join();
+    };
+    QVERIFY(f.DriveTo("playing"));
+    tell("Artista - Canção");
+    QTRY_COMPARE(f.c().streamTitle(), QString::fromUtf8("Artista - Canção"));
+    f.c().PlayClick(); // a pause keeps what was heard
+    QCOMPARE(f.c().streamTitle(), QString::fromUtf8("Artista - Canção"));
+    f.c().StopClick();
+    QCOMPARE(f.c().streamTitle(), QString());
+    tell("Tarde demais");
+    QTest::qWait(50);
+    QCOMPARE(f.c().streamTitle(), QString());
 }
 
 void TstPlayerPanel::volumeClicksClampAndPassValueOn_data() {

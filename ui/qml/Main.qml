@@ -102,11 +102,11 @@ Window {
     }
     Shortcut {
         sequences: ["Media Play"]
-        onActivated: if (F_Principal.player.playTag === 0) F_Principal.Botao_PlayClick(null)
+        onActivated: if (!F_Principal.player.isPlaying) F_Principal.Botao_PlayClick(null)
     }
     Shortcut {
         sequences: ["Media Pause"]
-        onActivated: if (F_Principal.player.playTag === 1) F_Principal.Botao_PlayClick(null)
+        onActivated: if (F_Principal.player.isPlaying) F_Principal.Botao_PlayClick(null)
     }
     Shortcut {
         sequences: ["Media Stop"]

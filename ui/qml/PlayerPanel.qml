@@ -44,8 +44,8 @@ Item {
             flat: true
             padding: 0
             property int tag: F_Principal.player.playTag
-            // Named after its picture: after a stop the stream is still known, but play resumes it.
-            Accessible.name: F_Principal.player.playIconIndex >= 2 ? "Pausar" : "Tocar"
+            // Named after what a press does.
+            Accessible.name: F_Principal.player.isPlaying ? "Pausar" : "Tocar"
             Accessible.onPressAction: play.clicked()
             Keys.onReturnPressed: play.clicked()
             Keys.onEnterPressed: play.clicked()
