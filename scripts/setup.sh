@@ -15,7 +15,7 @@ packages=(
     libcurl4-openssl-dev libssl-dev rapidjson-dev
     icecast2 ffmpeg openssl python3 xvfb xauth x11-utils fonts-dejavu-core mpv qml-qt6
     dbus-daemon dbus-bin at-spi2-core python3-pyatspi python3-xlib procps playerctl
-    lintian debootstrap
+    lintian appstream debootstrap
 )
 
 # The benchmarks compare the window with other players through a sound server of their own.
