@@ -1,9 +1,12 @@
 #pragma once
 // The hidden visit to the station's statistics page. The page is loaded by a short-lived helper
-// process (zelvorna-visit), so the browser engine's memory never lands in the application.
+// process (zelvorna-visit), so the browser engine's memory never lands in the application. The
+// helper and the browser engine's processes form a process group of their own, bounded by the
+// helper in memory and time, and ended whole by this object after kHelperDeadlineMs at most.
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 #include <memory>
 
@@ -32,9 +35,11 @@ signals:
 
 private:
     void Stop();
+    void KillGroup();
 
     QString helperPath_;
     std::unique_ptr<QProcess> process_;
+    QTimer deadline_;
 };
 
 } // namespace content
