@@ -71,11 +71,11 @@ void TStationContent::StartupFetch() {
 // Start-up fetch thread.
 void TStationContent::StartupFetchBody(TWorker& worker) {
     worker.Synchronize([this] { VisitStatisticsPage(); });
-    LoadFromJSON(FeedText("http://" + deps_.siteHost + "/patrocinadores.json"));
+    LoadFromJSON(FeedText(deps_.sponsorFeed.toString()));
 }
 
 void TStationContent::VisitStatisticsPage() {
-    webBrowserUrl_ = "https://" + deps_.siteHost + "/estatistica_app.php";
+    webBrowserUrl_ = deps_.statisticsPage.toString();
     emit webBrowserUrlChanged();
     if (!deps_.visitStatistics)
         return;
@@ -144,7 +144,7 @@ void TStationContent::ProgrammesClick() {
     programmeLoadRunning_ = true;
     // The window keeps working while the feed downloads; a failed download goes on with empty
     // text.
-    const QString url = "http://" + deps_.siteHost + "/programacao.json";
+    const QString url = deps_.programmeFeed.toString();
     HttpGetTextAsync(url, this, [this, url](const QString& text, const QString& error) {
         if (!error.isEmpty())
             qCDebug(lcContent) << "feed" << url << "failed:" << error;

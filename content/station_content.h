@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 #include <functional>
 #include <memory>
 
@@ -38,7 +39,9 @@ class TStationContent : public QObject {
 
 public:
     struct Dependencies {
-        QString siteHost;                                // host[:port] of the station's website
+        QUrl sponsorFeed;   // the station's feeds and the page
+        QUrl programmeFeed; // its statistics visit loads
+        QUrl statisticsPage;
         bool visitStatistics = true;                     // start the hidden statistics visit
         std::function<void(const QString&)> showMessage; // a worker's error (message box)
         std::shared_ptr<profile::TLinkOpener> linkOpener;

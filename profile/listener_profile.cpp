@@ -104,15 +104,12 @@ void TListenerProfile::CancelClick() {
 
 void TListenerProfile::SongRequestClick() {
     if (deps_.linkOpener)
-        deps_.linkOpener->Open(QUrl(QStringLiteral("mailto:") + deps_.requestEmail),
-                               TLinkOpener::ShowMode::Normal);
+        deps_.linkOpener->Open(deps_.songRequest, TLinkOpener::ShowMode::Normal);
 }
 
 void TListenerProfile::PromotionsClick() {
     if (deps_.linkOpener)
-        deps_.linkOpener->Open(
-            QUrl(QStringLiteral("https://") + deps_.siteHost + QStringLiteral("/promocoes.php")),
-            TLinkOpener::ShowMode::Maximized);
+        deps_.linkOpener->Open(deps_.promotionsPage, TLinkOpener::ShowMode::Maximized);
 }
 
 void TListenerProfile::setNameText(const QString& text) {

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QUrl>
 #include <functional>
 #include <memory>
 
@@ -29,8 +30,8 @@ public:
         QString settingsDefaultPath; // read while settingsPath does not exist (may be empty)
         std::shared_ptr<TLinkOpener> linkOpener;
         std::function<void(const QString&)> showDefaultError; // a refused write
-        QString siteHost;                                     // host[:port] of the website
-        QString requestEmail;                                 // the song-request address
+        QUrl promotionsPage;                                  // the promotions banner's page
+        QUrl songRequest;                                     // the song request's mailto:
     };
 
     explicit TListenerProfile(Dependencies deps, QObject* parent = nullptr);

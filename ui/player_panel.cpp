@@ -117,12 +117,11 @@ void TPlayerPanel::ConnectionAttemptBody(TWorker& worker, const std::shared_ptr<
     radio->SetBroadcastMetaProc(deps_.broadcastMetaProc);
     radio->SetStreamNoticeProc(deps_.streamNoticeProc);
     zelvorna::TimingMark("window: connection thread running");
-    const QString address = deps_.streamHost + QStringLiteral(":8000/radiozelvorna");
-    radio->SetStreamURL(QStringLiteral("https://") + address);
-    bool connected = radio->Play();
-    if (!connected && !TWorker::ShuttingDown()) {
-        zelvorna::TimingMark("window: https failed, trying http");
-        radio->SetStreamURL(QStringLiteral("http://") + address);
+    bool connected = false;
+    for (qsizetype i = 0; i < deps_.streams.size() && !connected && !TWorker::ShuttingDown(); ++i) {
+        if (i > 0)
+            zelvorna::TimingMark("window: https failed, trying http");
+        radio->SetStreamURL(deps_.streams.at(i));
         connected = radio->Play();
     }
     if (TWorker::ShuttingDown())

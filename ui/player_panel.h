@@ -15,6 +15,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -64,7 +65,7 @@ public:
         std::function<std::unique_ptr<TRadio>()> makeRadio;
         std::function<void(const QString&)> showMessage;      // a connection thread's error
         std::function<void(const QString&)> showDefaultError; // an error of a press
-        QString streamHost; // host of https://HOST:8000/radiozelvorna and http://...
+        QStringList streams; // the stream's addresses, tried in this order
         // Installed on the radio component at every attempt; plain functions that reach their
         // panel through the window's one instance.
         TStatusProc statusProc = nullptr;

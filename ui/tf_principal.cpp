@@ -10,6 +10,7 @@
 #include "player_panel.h"
 #include "property_setter.h"
 #include "radio.h"
+#include "station_addresses.h"
 #include "station_content.h"
 #include "worker.h"
 
@@ -94,15 +95,18 @@ TF_Principal::Dependencies TF_Principal::DefaultDependencies() {
 }
 
 TF_Principal::TF_Principal(Dependencies deps, QObject* parent) : QObject(parent) {
+    const auto addresses =
+        zelvorna::TStationAddresses::From(deps.streamHost, deps.siteHost, deps.requestEmail);
     player_ = std::make_unique<TPlayerPanel>(TPlayerPanel::Dependencies{
-        deps.makeRadio, deps.showMessage, deps.showDefaultError, deps.streamHost, &StatusProc,
+        deps.makeRadio, deps.showMessage, deps.showDefaultError, addresses.streams, &StatusProc,
         &BroadcastInfoProc, &BroadcastMetaProc, &StreamNoticeProc});
     content_ = std::make_unique<content::TStationContent>(content::TStationContent::Dependencies{
-        deps.siteHost, deps.visitStatistics, deps.showMessage, deps.linkOpener,
+        addresses.sponsorFeed, addresses.programmeFeed, addresses.statisticsPage,
+        deps.visitStatistics, deps.showMessage, deps.linkOpener,
         [this](std::function<void()> then) { GotoVisibleTab(kProgrammePage, std::move(then)); }});
     profile_ = std::make_unique<profile::TListenerProfile>(profile::TListenerProfile::Dependencies{
         deps.settingsPath, deps.settingsDefaultPath, deps.linkOpener, deps.showDefaultError,
-        deps.siteHost, deps.requestEmail});
+        addresses.promotionsPage, addresses.songRequest});
     slideTimer_.setInterval(kSlideTickMs);
     connect(&slideTimer_, &QTimer::timeout, this, &TF_Principal::SlideStep);
     F_Principal = this;

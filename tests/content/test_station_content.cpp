@@ -6,6 +6,7 @@
 #include "link_recorder.h"
 #include "programme_model.h"
 #include "sponsor_model.h"
+#include "station_addresses.h"
 #include "station_content.h"
 
 #include <QDir>
@@ -60,7 +61,10 @@ class TestStationContent : public QObject {
     content::TStationContent& NewContent(bool visit = false) {
         page_ = 0;
         content::TStationContent::Dependencies deps;
-        deps.siteHost = server_->Host();
+        const auto addresses = zelvorna::TStationAddresses::From({}, server_->Host(), {});
+        deps.sponsorFeed = addresses.sponsorFeed;
+        deps.programmeFeed = addresses.programmeFeed;
+        deps.statisticsPage = addresses.statisticsPage;
         deps.visitStatistics = visit;
         deps.showMessage = [this](const QString& text) { events_ << "message:" + text; };
         opener_ = std::make_shared<TRecordingOpener>();

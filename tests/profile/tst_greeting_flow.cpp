@@ -5,6 +5,7 @@
 #include "ini_file.h"
 #include "link_recorder.h"
 #include "listener_profile.h"
+#include "station_addresses.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,8 +80,10 @@ std::unique_ptr<profile::TListenerProfile> TstGreetingFlow::Start(const QString&
     deps.settingsPath = path;
     deps.linkOpener = opener_;
     deps.showDefaultError = [this](const QString& text) { errors_.append(text); };
-    deps.siteHost = QStringLiteral("radio.example:8080");
-    deps.requestEmail = QStringLiteral("pedidos@radio.example");
+    const auto addresses = zelvorna::TStationAddresses::From("radio.example", "radio.example:8080",
+                                                             "pedidos@radio.example");
+    deps.promotionsPage = addresses.promotionsPage;
+    deps.songRequest = addresses.songRequest;
     auto window = std::make_unique<profile::TListenerProfile>(std::move(deps));
     connect(window.get(), &profile::TListenerProfile::nameEditFocusRequested, this,
             [this] { ++focusRequests_; });

@@ -2,6 +2,7 @@
 // thread, status order, the volume, and a close while a connect blocks.
 
 #include "player_panel.h"
+#include "station_addresses.h"
 #include "test_radios.h"
 #include "worker.h"
 
@@ -52,7 +53,7 @@ struct TFixture {
         deps.showDefaultError = [this](const QString& text) {
             messages.append("default: " + text);
         };
-        deps.streamHost = "radio.test";
+        deps.streams = zelvorna::TStationAddresses::From("radio.test", {}, {}).streams;
         deps.statusProc = &ReportToPanel;
         deps.broadcastInfoProc = [](QString, QString) {};
         deps.broadcastMetaProc = [](QString) {};
