@@ -1,5 +1,7 @@
 #include "ini_file.h"
 
+#include "legacy_text.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,13 +21,6 @@ constexpr qsizetype kMaxValueLength = 2047;
 
 enum class TEncoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Windows1252 };
 
-// Windows-1252 bytes 0x80 to 0x9F; the five unassigned ones keep their C1 code, as Windows
-// decodes them, so no byte is lost.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 struct TLine {
     QString content;
     QString eol; // "\r\n", "\n", "\r" or empty on a last line without one
@@ -35,17 +30,6 @@ struct TDocument {
     TEncoding encoding = TEncoding::Utf8;
     std::vector<TLine> lines;
 };
-
-QString DecodeWindows1252(const QByteArray& bytes) {
-    QString text;
-    text.reserve(bytes.size());
-    for (char byte : bytes) {
-        const auto code = static_cast<unsigned char>(byte);
-        text.append(code >= 0x80 && code < 0xA0 ? QChar(kWindows1252High[code - 0x80])
-                                                : QChar(code));
-    }
-    return text;
-}
 
 QString Decode(const QByteArray& bytes, TEncoding& encoding) {
     if (bytes.startsWith("\xEF\xBB\xBF")) {
@@ -60,15 +44,11 @@ QString Decode(const QByteArray& bytes, TEncoding& encoding) {
         encoding = TEncoding::Utf16BE;
         return QStringDecoder(QStringConverter::Utf16BE)(bytes.mid(2));
     }
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString text = utf8(bytes);
-    if (!utf8.hasError()) {
-        encoding = TEncoding::Utf8;
-        return text;
-    }
     // Not UTF-8: the code page of the Windows installations that wrote such files.
-    encoding = TEncoding::Windows1252;
-    return DecodeWindows1252(bytes);
+    bool utf8 = true;
+    QString text = zelvorna::DecodeUtf8OrWindows1252(bytes, &utf8);
+    encoding = utf8 ? TEncoding::Utf8 : TEncoding::Windows1252;
+    return text;
 }
 
 QByteArray Encode(const QString& text, TEncoding encoding) {

@@ -1,10 +1,10 @@
 #include "radio_desktop.h"
 
+#include "legacy_text.h"
 #include "logging.h"
 #include "zelvorna_timing.h"
 
 #include <QCoreApplication>
-#include <QStringDecoder>
 #include <QThread>
 #include <algorithm>
 #include <cmath>
@@ -43,14 +43,7 @@ template <typename Visit> void forEachLine(const char* lines, Visit visit) {
 } // namespace
 
 QString decodeEngineText(QByteArrayView bytes) {
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder windows1252("windows-1252");
-    if (windows1252.isValid())
-        return windows1252.decode(bytes);
-    return QString::fromLatin1(bytes);
+    return zelvorna::DecodeUtf8OrWindows1252(bytes);
 }
 
 extern "C" void MetaSync(HSYNC, DWORD, DWORD, void* user) {
