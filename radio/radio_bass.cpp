@@ -1,17 +1,16 @@
 #include "radio_bass.h"
 
+#include "bound_library.h"
 #include "radio_bass_aac.h"
 
 #include <atomic>
 #include <chrono>
-#include <dlfcn.h>
 #include <string_view>
 #include <thread>
 
 namespace {
 
-void* FBassDLL = nullptr;
-std::array<void*, kBassEntryPointNames.size()> FEntryPoints{};
+TBoundLibrary<kBassEntryPointNames.size()> FBass;
 
 // Calls inside the engine, and whether the library is being released. Both sequentially
 // consistent: a caller counts itself in before it looks at the flag, the release raises the flag
@@ -23,7 +22,7 @@ constexpr auto kReleasePoll = std::chrono::milliseconds(5);
 void* entryNamed(std::string_view name) {
     for (std::size_t i = 0; i < kBassEntryPointNames.size(); ++i) {
         if (name == kBassEntryPointNames[i])
-            return FEntryPoints[i];
+            return FBass.Entries()[i];
     }
     return nullptr;
 }
@@ -56,7 +55,7 @@ BassApi& BassApi::Global() {
 }
 
 const std::array<void*, kBassEntryPointNames.size()>& BassEntryPoints() {
-    return FEntryPoints;
+    return FBass.Entries();
 }
 
 QString BASS_FOLDER() {
@@ -68,14 +67,10 @@ bool LoadBassDLL() {
 }
 
 bool LoadBassDLL(const char* fileName) {
-    if (FBassDLL)
+    if (FBass.Loaded())
         return true;
-    const std::string folder = BASS_FOLDER().toStdString();
-    FBassDLL = dlopen((folder + fileName).c_str(), RTLD_NOW);
-    if (!FBassDLL)
+    if (!FBass.Load(BASS_FOLDER().toStdString() + fileName, kBassEntryPointNames))
         return false;
-    for (std::size_t i = 0; i < kBassEntryPointNames.size(); ++i)
-        FEntryPoints[i] = dlsym(FBassDLL, kBassEntryPointNames[i]);
     bindTypedSlots(BassApi::Global());
     return true;
 }
@@ -93,7 +88,7 @@ TEngineCall::~TEngineCall() {
 }
 
 bool UnloadBassDLL(int waitMs) {
-    if (!FBassDLL)
+    if (!FBass.Loaded())
         return true;
     FReleasing = true;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
@@ -106,9 +101,7 @@ bool UnloadBassDLL(int waitMs) {
     }
     // No call is inside and none can enter: empty the binding, then release the code.
     BassApi::Global() = BassApi{};
-    FEntryPoints.fill(nullptr);
-    dlclose(FBassDLL);
-    FBassDLL = nullptr;
+    FBass.Unload();
     FReleasing = false;
     return true;
 }

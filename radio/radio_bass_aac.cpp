@@ -1,12 +1,10 @@
 #include "radio_bass_aac.h"
 
-#include <dlfcn.h>
-#include <string>
+#include "bound_library.h"
 
 namespace {
 
-void* FBassAccDLL = nullptr;
-std::array<void*, kBassAacEntryPointNames.size()> FEntryPoints{};
+TBoundLibrary<kBassAacEntryPointNames.size()> FBassAac;
 
 } // namespace
 
@@ -15,7 +13,7 @@ QString BASSAAC_FOLDER() {
 }
 
 const std::array<void*, kBassAacEntryPointNames.size()>& BassAacEntryPoints() {
-    return FEntryPoints;
+    return FBassAac.Entries();
 }
 
 bool LoadDynamicBassAACDLL() {
@@ -23,21 +21,9 @@ bool LoadDynamicBassAACDLL() {
 }
 
 bool LoadDynamicBassAACDLL(const char* fileName) {
-    if (FBassAccDLL)
-        return true;
-    const std::string folder = BASSAAC_FOLDER().toStdString();
-    FBassAccDLL = dlopen((folder + fileName).c_str(), RTLD_NOW);
-    if (!FBassAccDLL)
-        return false;
-    for (std::size_t i = 0; i < kBassAacEntryPointNames.size(); ++i)
-        FEntryPoints[i] = dlsym(FBassAccDLL, kBassAacEntryPointNames[i]);
-    return true;
+    return FBassAac.Load(BASSAAC_FOLDER().toStdString() + fileName, kBassAacEntryPointNames);
 }
 
 void UnloadBassAACDLL() {
-    if (!FBassAccDLL)
-        return;
-    FEntryPoints.fill(nullptr);
-    dlclose(FBassAccDLL);
-    FBassAccDLL = nullptr;
+    FBassAac.Unload();
 }
