@@ -64,11 +64,11 @@ qint64 FileSize(const QString& path) {
 
 } // namespace
 
-class TestEndToEnd : public QObject {
+class TstEndToEnd : public QObject {
     Q_OBJECT
 
 public:
-    explicit TestEndToEnd(QString capture) : capture_(std::move(capture)) {}
+    explicit TstEndToEnd(QString capture) : capture_(std::move(capture)) {}
 
 private:
     QString capture_;
@@ -244,7 +244,7 @@ int main(int argc, char* argv[]) {
     qputenv("SDL_DISKAUDIOFILE", capture.toLocal8Bit());
     TBassLibrary engineBinding;
     QApplication app(argc, argv);
-    TestEndToEnd test(capture);
+    TstEndToEnd test(capture);
     return QTest::qExec(&test, argc, argv);
 }
 

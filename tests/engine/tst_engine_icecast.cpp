@@ -43,7 +43,7 @@ int songNumber(const QString& meta) {
 
 } // namespace
 
-class TestEngineIcecast : public QObject {
+class TstEngineIcecast : public QObject {
     Q_OBJECT
 
     ScriptServer station;
@@ -154,5 +154,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestEngineIcecast)
+QTEST_GUILESS_MAIN(TstEngineIcecast)
 #include "tst_engine_icecast.moc"

@@ -104,7 +104,7 @@ qint64 residentKb() {
 
 } // namespace
 
-class TestEngineOutput : public QObject {
+class TstEngineOutput : public QObject {
     Q_OBJECT
 
     IcyServer server;
@@ -203,7 +203,7 @@ private slots:
 // The server drops the connection every 3 s and takes the next one at once (/drops), or falls
 // silent for 10 s once (/stall): the same handle plays on with short gaps only, the titles go on
 // in order, and memory stays where it was.
-void TestEngineOutput::lostConnectionsAreMadeAgain_data() {
+void TstEngineOutput::lostConnectionsAreMadeAgain_data() {
     QTest::addColumn<QByteArray>("path");
     QTest::addColumn<int>("seconds");
     QTest::addColumn<double>("maxSilence"); // the outage plus at most a second
@@ -211,7 +211,7 @@ void TestEngineOutput::lostConnectionsAreMadeAgain_data() {
     QTest::addRow("silent for 10 s") << QByteArray("/stall") << 12 << 4.0 + 1.5;
 }
 
-void TestEngineOutput::lostConnectionsAreMadeAgain() {
+void TstEngineOutput::lostConnectionsAreMadeAgain() {
     QFETCH(QByteArray, path);
     QFETCH(int, seconds);
     QFETCH(double, maxSilence);
@@ -248,7 +248,7 @@ void TestEngineOutput::lostConnectionsAreMadeAgain() {
 
 // The server plays 2 s and then answers 404: the stream ends for good, with its notice, once its
 // audio has been heard, and frees itself.
-void TestEngineOutput::serverGoneForGoodEndsTheStreamWithANotice() {
+void TstEngineOutput::serverGoneForGoodEndsTheStreamWithANotice() {
     Notices notices;
     QElapsedTimer clock;
     clock.start();
@@ -264,5 +264,5 @@ void TestEngineOutput::serverGoneForGoodEndsTheStreamWithANotice() {
     QVERIFY(freed);
 }
 
-QTEST_GUILESS_MAIN(TestEngineOutput)
+QTEST_GUILESS_MAIN(TstEngineOutput)
 #include "tst_engine_output.moc"

@@ -44,7 +44,7 @@ using Blocks = std::vector<std::pair<std::uint64_t, std::string>>;
 
 Q_DECLARE_METATYPE(Blocks)
 
-class TestEngineParsers : public QObject {
+class TstEngineParsers : public QObject {
     Q_OBJECT
 
 private slots:
@@ -240,5 +240,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestEngineParsers)
+QTEST_GUILESS_MAIN(TstEngineParsers)
 #include "tst_engine_parsers.moc"

@@ -39,7 +39,7 @@ QStringList tagLines(const char* tags) {
 
 } // namespace
 
-class TestEngineStream : public QObject {
+class TstEngineStream : public QObject {
     Q_OBJECT
 
     IcyServer server;
@@ -220,5 +220,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestEngineStream)
+QTEST_GUILESS_MAIN(TstEngineStream)
 #include "tst_engine_stream.moc"

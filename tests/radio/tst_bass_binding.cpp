@@ -39,7 +39,7 @@ bool bindingIsEmpty() {
 
 } // namespace
 
-class TestBassBinding : public QObject {
+class TstBassBinding : public QObject {
     Q_OBJECT
 
 private slots:
@@ -103,5 +103,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestBassBinding)
+QTEST_GUILESS_MAIN(TstBassBinding)
 #include "tst_bass_binding.moc"

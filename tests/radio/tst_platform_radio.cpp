@@ -47,7 +47,7 @@ void programQuickStream(QList<HSTREAM> handles = {kStream}) {
 
 using Positions = QList<QWORD>;
 
-class TestPlatformRadio : public QObject {
+class TstPlatformRadio : public QObject {
     Q_OBJECT
 
     BassApi api = FakeEngine::table();
@@ -430,5 +430,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestPlatformRadio)
+QTEST_GUILESS_MAIN(TstPlatformRadio)
 #include "tst_platform_radio.moc"

@@ -53,7 +53,7 @@ void meta(QString) {}
 
 } // namespace
 
-class TestRadio : public QObject {
+class TstRadio : public QObject {
     Q_OBJECT
 
     std::shared_ptr<QStringList> log;
@@ -145,5 +145,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestRadio)
+QTEST_MAIN(TstRadio)
 #include "tst_radio.moc"

@@ -6,7 +6,7 @@
 
 using namespace content;
 
-class TestFeedJson : public QObject {
+class TstFeedJson : public QObject {
     Q_OBJECT
 private slots:
     void parseAcceptsExactlyOneValue_data() {
@@ -155,5 +155,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestFeedJson)
-#include "test_feed_json.moc"
+QTEST_APPLESS_MAIN(TstFeedJson)
+#include "tst_feed_json.moc"

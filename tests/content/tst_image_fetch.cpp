@@ -25,7 +25,7 @@ QImage Fetch(const QString& url, QSize shownSize = QSize()) {
 
 } // namespace
 
-class TestImageFetch : public QObject {
+class TstImageFetch : public QObject {
     Q_OBJECT
     std::unique_ptr<TFeedServer> server_;
 
@@ -101,5 +101,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestImageFetch)
-#include "test_image_fetch.moc"
+QTEST_GUILESS_MAIN(TstImageFetch)
+#include "tst_image_fetch.moc"

@@ -61,7 +61,7 @@ QString Element(const QString& name, const QString& second = J("d"), const QStri
 
 } // namespace
 
-class TestFeedThreads : public QObject {
+class TstFeedThreads : public QObject {
     Q_OBJECT
 private slots:
     void sponsorFeed_data() {
@@ -183,5 +183,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestFeedThreads)
-#include "test_feed_threads.moc"
+QTEST_GUILESS_MAIN(TstFeedThreads)
+#include "tst_feed_threads.moc"

@@ -31,7 +31,7 @@ QString GetText(const QString& url) {
 
 } // namespace
 
-class TestTextGet : public QObject {
+class TstTextGet : public QObject {
     Q_OBJECT
     std::unique_ptr<TFeedServer> server_;
 
@@ -149,5 +149,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestTextGet)
-#include "test_text_get.moc"
+QTEST_GUILESS_MAIN(TstTextGet)
+#include "tst_text_get.moc"

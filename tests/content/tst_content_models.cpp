@@ -24,7 +24,7 @@ QVariant Data(const QAbstractItemModel& model, int row, const char* role) {
 }
 } // namespace
 
-class TestContentModels : public QObject {
+class TstContentModels : public QObject {
     Q_OBJECT
 private slots:
     void sponsorRolesCarryTheCard() {
@@ -132,5 +132,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestContentModels)
-#include "test_content_models.moc"
+QTEST_MAIN(TstContentModels)
+#include "tst_content_models.moc"

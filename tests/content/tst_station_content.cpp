@@ -49,7 +49,7 @@ int VisitHelpers() {
 
 } // namespace
 
-class TestStationContent : public QObject {
+class TstStationContent : public QObject {
     Q_OBJECT
     std::unique_ptr<TFeedServer> server_;
     QStringList events_; // "message:<text>", "slide:<rows shown>" and "slid", in order
@@ -369,5 +369,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestStationContent)
-#include "test_station_content.moc"
+QTEST_MAIN(TstStationContent)
+#include "tst_station_content.moc"
