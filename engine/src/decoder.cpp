@@ -1,6 +1,7 @@
 #include "decoder.h"
 
 #include "downloader.h"
+#include "icy_metadata.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -154,6 +155,7 @@ bool Decoder::openCodec(int i) {
     avcodec_free_context(&codec_);
     codec_ = context;
     streamIndex_ = i;
+    inBandTitleRead_ = false; // a new logical stream has comments of its own
     return true;
 }
 
@@ -222,6 +224,7 @@ bool Decoder::step() {
         return true;
     }
     attachMarkers(packet_->pos >= 0 ? packet_->pos : avio_tell(format_->pb));
+    attachInBandTitle();
     const int sent = avcodec_send_packet(codec_, packet_);
     av_packet_unref(packet_);
     if (sent < 0 && sent != AVERROR(EAGAIN))
@@ -297,11 +300,43 @@ void Decoder::push(const float* frames, std::size_t count) {
 
 void Decoder::attachMarkers(std::int64_t bytePosition) {
     auto blocks = source_.takeMarkersUpTo(std::uint64_t(std::max<std::int64_t>(bytePosition, 0)));
-    if (blocks.empty())
-        return;
-    std::lock_guard lock(markerMutex_);
     for (auto& block : blocks)
-        markers_.push_back(PcmMarker{pcm_.written(), std::move(block.text)});
+        addMarker(std::move(block.text));
+}
+
+// Ogg stations (Vorbis, Opus) send their titles as comments, a new set with each song (chained
+// Ogg): reported as an ICY title, from the audio that follows them.
+void Decoder::attachInBandTitle() {
+    AVStream* stream = format_->streams[streamIndex_];
+    const bool updated = stream->event_flags & AVSTREAM_EVENT_FLAG_METADATA_UPDATED;
+    if (!updated && inBandTitleRead_)
+        return;
+    stream->event_flags &= ~AVSTREAM_EVENT_FLAG_METADATA_UPDATED;
+    inBandTitleRead_ = true;
+    const auto raw = [stream](const char* key) {
+        const AVDictionaryEntry* entry = av_dict_get(stream->metadata, key, nullptr, 0);
+        return std::string(entry && entry->value ? entry->value : "");
+    };
+    InBandComments now{raw("artist"), raw("title")};
+    // FFmpeg appends a chained Opus song's comments to the last ones ("old;new"): the new value
+    // is what follows the old.
+    const auto fresh = [](const std::string& value, const std::string& before) {
+        return !before.empty() && value.size() > before.size() &&
+                       value.compare(0, before.size(), before) == 0 && value[before.size()] == ';'
+                   ? value.substr(before.size() + 1)
+                   : value;
+    };
+    const std::string artist = fresh(now.artist, lastComments_.artist);
+    const std::string title = fresh(now.title, lastComments_.title);
+    lastComments_ = std::move(now);
+    std::string tag = StreamTitleTag(artist, title);
+    if (!tag.empty())
+        addMarker(std::move(tag));
+}
+
+void Decoder::addMarker(std::string text) {
+    std::lock_guard lock(markerMutex_);
+    markers_.push_back(PcmMarker{pcm_.written(), std::move(text)});
     while (markers_.size() > kMaxMarkers)
         markers_.pop_front();
 }

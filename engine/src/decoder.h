@@ -65,6 +65,8 @@ private:
     bool convert(AVFrame* frame);
     void push(const float* frames, std::size_t count);
     void attachMarkers(std::int64_t bytePosition);
+    void attachInBandTitle();
+    void addMarker(std::string text);
 
     Downloader& source_;
     PcmRing& pcm_;
@@ -77,6 +79,11 @@ private:
     AVFrame* frame_ = nullptr;
     SwrContext* swr_ = nullptr;
     int streamIndex_ = -1;
+    bool inBandTitleRead_ = false; // the stream's first comments were looked at
+    struct InBandComments {
+        std::string artist, title;
+    };
+    InBandComments lastComments_;                        // as the demuxer held them last
     int swrRate_ = 0, swrFormat_ = -1, swrChannels_ = 0; // input the resampler was built for
     std::vector<float> scratch_;
     bool producedFrame_ = false;

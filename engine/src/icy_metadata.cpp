@@ -60,4 +60,23 @@ void IcyDemuxer::finishBlock(const MetaSink& meta) {
     audioLeft_ = metaint_;
 }
 
+std::string StreamTitleTag(std::string_view artist, std::string_view title) {
+    if (title.empty())
+        return {};
+    std::string text(artist);
+    if (!text.empty())
+        text += " - ";
+    text += title;
+    constexpr std::size_t kRoom = IcyDemuxer::kMaxBlock - sizeof("StreamTitle='';");
+    if (text.size() > kRoom) {
+        text.resize(kRoom);
+        // Never end inside a UTF-8 sequence.
+        while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80)
+            text.pop_back();
+        if (!text.empty() && static_cast<unsigned char>(text.back()) >= 0xC0)
+            text.pop_back();
+    }
+    return "StreamTitle='" + text + "';";
+}
+
 } // namespace zelvorna

@@ -6,6 +6,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace zelvorna {
 
@@ -13,6 +14,11 @@ struct MetaBlock {
     std::uint64_t audioOffset = 0; // audio bytes that came before the block
     std::string text;              // NUL padding stripped; never empty
 };
+
+// The ICY title tag for an in-band title (Ogg comments): "StreamTitle='ARTIST - TITLE';", the
+// artist left out when there is none; empty when there is no title. Values are cut to fit one
+// ICY block.
+std::string StreamTitleTag(std::string_view artist, std::string_view title);
 
 class IcyDemuxer {
 public:

@@ -91,6 +91,32 @@ private slots:
         QCOMPARE(out.blocks, blocks);
     }
 
+    // In-band titles (Ogg comments) become the ICY title the radio reads, and always fit a block.
+    void inBandTitlesBecomeIcyTitles_data() {
+        QTest::addColumn<QByteArray>("artist");
+        QTest::addColumn<QByteArray>("title");
+        QTest::addColumn<QByteArray>("tag");
+        QTest::addRow("artist and title") << QByteArray("Zelvorna Trio") << QByteArray("Canção")
+                                          << QByteArray("StreamTitle='Zelvorna Trio - Canção';");
+        QTest::addRow("title only")
+            << QByteArray() << QByteArray("Vinheta") << QByteArray("StreamTitle='Vinheta';");
+        QTest::addRow("no title, no tag")
+            << QByteArray("Zelvorna Trio") << QByteArray() << QByteArray();
+        // A block holds 4 080 bytes, the tag's frame 15 of them: the cut falls inside a "ç".
+        QTest::addRow("too long: cut before a split character")
+            << QByteArray() << QByteArray(4063, 'a') + "çç"
+            << "StreamTitle='" + QByteArray(4063, 'a') + "';";
+    }
+    void inBandTitlesBecomeIcyTitles() {
+        QFETCH(QByteArray, artist);
+        QFETCH(QByteArray, title);
+        QFETCH(QByteArray, tag);
+        const std::string made =
+            zelvorna::StreamTitleTag(artist.toStdString(), title.toStdString());
+        QCOMPARE(QByteArray::fromStdString(made), tag);
+        QVERIFY(made.size() <= zelvorna::IcyDemuxer::kMaxBlock);
+    }
+
     void replyHeadersKeepTheFinalReply_data() {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<bool>("icy");

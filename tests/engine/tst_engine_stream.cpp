@@ -206,6 +206,32 @@ private slots:
         QCOMPARE(log.foreignThreadCalls.load(), log.titles.size());
     }
 
+    // Ogg stations carry each song's title in its own comments (chained Ogg): reported as the
+    // ICY title the radio reads, when that song is heard.
+    void oggTitlesAreReportedAsTheyAreHeard_data() {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addRow("Vorbis") << QByteArray("/chain/vorbis");
+        QTest::addRow("Opus") << QByteArray("/chain/opus");
+    }
+    void oggTitlesAreReportedAsTheyAreHeard() {
+        QFETCH(QByteArray, path);
+        const HSTREAM h = open(server.url(path.constData()));
+        QVERIFY(h);
+        TitleLog log;
+        const auto freeFirst = qScopeGuard([h] { BASS_StreamFree(h); }); // before log goes
+        QVERIFY(BASS_ChannelSetSync(h, BASS_SYNC_META, 0, &collectTitle, &log));
+        QVERIFY(BASS_ChannelPlay(h, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(log.heardAt.size() >= 2, 6000);
+        BASS_StreamFree(h);
+        std::lock_guard lock(log.mutex);
+        const QStringList expected{QString::fromUtf8("StreamTitle='Zelvorna Trio - Canção 1';"),
+                                   QString::fromUtf8("StreamTitle='Zelvorna Trio - Canção 2';")};
+        QCOMPARE(log.titles, expected);
+        // The second song starts 1.5 s into the audio.
+        QVERIFY2(log.heardAt[0] < 0.3, qPrintable(QString::number(log.heardAt[0])));
+        QVERIFY2(qAbs(log.heardAt[1] - 1.5) < 0.4, qPrintable(QString::number(log.heardAt[1])));
+    }
+
     void unicodeAddressAndAutoFree() {
         // A 2 s file: with BASS_STREAM_AUTOFREE the stream frees itself once it has been heard.
         const QString url = QString::fromLatin1(server.url("/short?t=Can%C3%A7%C3%A3o"));

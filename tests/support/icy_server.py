@@ -61,6 +61,24 @@ def make_coded(path, encoder_args):
     make_clip(path, "0.5*sin(2*PI*440*t)|0.5*sin(2*PI*440*t)", 6, encoder_args)
 
 
+# Chained Ogg, as Vorbis and Opus stations send it: one logical stream per song, each with its
+# comments. Two songs of CHAIN_SECONDS each.
+CHAIN_SECONDS = 1.5
+CHAIN_ARTIST = "Zelvorna Trio"
+
+
+def make_chain(cache, name, encoder_args, suffix):
+    parts = []
+    for song in (1, 2):
+        path = os.path.join(cache, f"chain-{name}-{song}.{suffix}")
+        make_clip(path, "0.5*sin(2*PI*440*t)|0.5*sin(2*PI*440*t)", CHAIN_SECONDS,
+                  encoder_args + ["-metadata", f"artist={CHAIN_ARTIST}",
+                                  "-metadata", f"title=Canção {song}"])
+        with open(path, "rb") as f:
+            parts.append(f.read())
+    return b"".join(parts)
+
+
 def meta_block(text):
     data = text.encode("utf-8")
     data += b"\0" * ((16 - len(data) % 16) % 16)
@@ -91,6 +109,13 @@ class Handler(socketserver.BaseRequestHandler):
         try:
             if path.startswith("/coded/"):
                 self.coded(path[len("/coded/"):])
+                return
+            if path.startswith("/chain/"):
+                name = path[len("/chain/"):]
+                if name in self.server.chains:
+                    self.whole(self.server.chains[name], CODED[name][2].encode())
+                else:
+                    self.missing(None)
                 return
             route(wants_meta)
         except (BrokenPipeError, ConnectionResetError):
@@ -257,6 +282,8 @@ def main():
         make_coded(coded, encoder_args)
         with open(coded, "rb") as f:
             server.coded[name] = f.read()
+    server.chains = {name: make_chain(args.cache, name, CODED[name][0], CODED[name][1])
+                     for name in ("vorbis", "opus")}
     print(f"PORT {server.server_address[1]}", flush=True)
     # Ends with its parent: the test closes our stdin.
     threading.Thread(target=server.serve_forever, daemon=True).start()
