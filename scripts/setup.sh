@@ -14,12 +14,12 @@ packages=(
     libsdl2-dev libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     libcurl4-openssl-dev libssl-dev rapidjson-dev
     icecast2 ffmpeg openssl python3 xvfb xauth x11-utils fonts-dejavu-core mpv qml-qt6
-    dbus-daemon dbus-bin at-spi2-core python3-pyatspi python3-xlib procps playerctl
+    pulseaudio pulseaudio-utils dbus-daemon dbus-bin at-spi2-core python3-pyatspi python3-xlib procps playerctl
     lintian appstream debootstrap
 )
 
 # The benchmarks compare the window with other players through a sound server of their own.
-bench_packages=(goodvibes gstreamer1.0-plugins-good pulseaudio pulseaudio-utils)
+bench_packages=(goodvibes gstreamer1.0-plugins-good)
 # Fuzzing builds the parsers with clang and its libFuzzer runtime.
 fuzz_packages=(clang libclang-rt-14-dev)
 case "${1:-}" in

@@ -22,6 +22,11 @@ void onMeta(HSYNC, DWORD channel, DWORD, void*) {
     std::fflush(stdout);
 }
 
+void onDevice(HSYNC, DWORD, DWORD back, void*) {
+    std::printf("output %s\n", back ? "back" : "lost");
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -55,6 +60,7 @@ int main(int argc, char** argv) {
     }
     std::printf("buffered_ms %.1f\n", msSince(start));
     BASS_ChannelSetSync(stream, BASS_SYNC_META, 0, &onMeta, nullptr);
+    BASS_ChannelSetSync(stream, BASS_SYNC_DEV_FAIL, 0, &onDevice, nullptr);
     BASS_ChannelPlay(stream, 0);
     while (BASS_ChannelGetPosition(stream, BASS_POS_BYTE) == 0 && msSince(start) < 30000)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

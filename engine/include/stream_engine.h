@@ -64,6 +64,9 @@ typedef void DOWNLOADPROC(const void* buffer, DWORD length, void* user);
 #define BASS_SYNC_META 4  /* a metadata block with new content is being played */
 #define BASS_SYNC_STALL 6 /* the connection was lost and is being made again (data 0), or audio
                              flows again (data 1) */
+#define BASS_SYNC_DEV_FAIL 14 /* the sound device was lost (the sound server went away, the device
+                                 was removed) and is being opened again (data 0), or sound is back
+                                 (data 1); the stream keeps its state meanwhile */
 
 /* BASS_ChannelGetPosition modes. */
 #define BASS_POS_BYTE 0 /* bytes of 44.1 kHz stereo float32 played so far */
@@ -117,8 +120,8 @@ ENGINE_API QWORD BASS_StreamGetFilePosition(HSTREAM handle, DWORD mode);
 /* Header lines or the current metadata block, NULL when none. The pointer stays valid until
  * that tag changes or the stream is freed. Any thread. */
 ENGINE_API const char* BASS_ChannelGetTags(DWORD handle, DWORD tags);
-/* BASS_SYNC_META, _STALL and _END: proc runs on the engine's dispatcher thread, with no engine
- * lock held, each time a metadata block with new content is heard, the connection is lost or
+/* BASS_SYNC_META, _STALL, _DEV_FAIL and _END: proc runs on the engine's dispatcher thread, with no
+ * engine lock held, each time a metadata block with new content is heard, the connection is lost or
  * back, or (once) the stream has ended, until the stream is freed; an end sync runs before an
  * auto-freeing stream is freed. Any thread. */
 ENGINE_API HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc,

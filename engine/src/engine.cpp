@@ -53,6 +53,9 @@ public:
 private:
     void dispatch();
     void dispatchOnce();
+    // Dispatcher thread: reopens a lost device, with a growing pause between tries, and tells
+    // the streams' device syncs when sound is lost and when it is back.
+    void watchOutput();
     void reportFirstMix(MixChannel& mix); // a timing mark, once per stream
     // Runs syncs of a stream unless it has been freed meanwhile; false then.
     bool fire(const StreamCore& stream, const std::vector<Sync>& syncs, DWORD data);
@@ -74,6 +77,11 @@ private:
     // for them: after BASS_StreamFree no sync of that stream runs. Guarded by mutex_.
     DWORD firing_ = 0;
     std::condition_variable firingDone_;
+
+    // The device was lost and is being opened again. Guarded by mutex_.
+    bool outputLost_ = false;
+    std::chrono::steady_clock::time_point nextReopen_;
+    std::chrono::milliseconds reopenPause_{0};
 };
 
 Engine& engine() {
@@ -210,6 +218,10 @@ bool Engine::play(DWORD handle) {
     const auto& stream = table_[handle];
     if (!output_.add(&stream->mix()))
         return fail(BASS_ERROR_UNKNOWN, false);
+    // A device lost meanwhile is tried again at the watcher's next turn, not after its pause;
+    // the stream plays once it is back.
+    if (outputLost_)
+        nextReopen_ = {};
     stream->setPlaying(true);
     TimingMark("engine: playing");
     return succeed(true);
@@ -246,7 +258,46 @@ void Engine::dispatch() {
     }
 }
 
+void Engine::watchOutput() {
+    using namespace std::chrono_literals;
+    constexpr auto kFirstPause = 250ms;
+    constexpr auto kLongestPause = 2000ms;
+    std::vector<std::shared_ptr<StreamCore>> streams;
+    std::vector<DWORD> notices; // 0: sound lost, 1: sound back
+    {
+        std::lock_guard lock(mutex_);
+        if (!initialised_)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (!outputLost_ && output_.lost()) {
+            outputLost_ = true;
+            reopenPause_ = kFirstPause;
+            nextReopen_ = now;
+            notices.push_back(0);
+        }
+        if (outputLost_ && now >= nextReopen_) {
+            if (output_.reopen()) {
+                outputLost_ = false;
+                notices.push_back(1);
+            } else {
+                nextReopen_ = now + reopenPause_;
+                reopenPause_ = std::min<std::chrono::milliseconds>(reopenPause_ * 2, kLongestPause);
+            }
+        }
+        if (notices.empty())
+            return;
+        for (const auto& [handle, ready] : ready_)
+            streams.push_back(table_[handle]);
+    }
+    for (DWORD data : notices) {
+        TimingMark(data ? "engine: sound device back" : "engine: sound device lost");
+        for (const auto& stream : streams)
+            fire(*stream, stream->syncsOfType(BASS_SYNC_DEV_FAIL), data);
+    }
+}
+
 void Engine::dispatchOnce() {
+    watchOutput();
     std::vector<std::shared_ptr<StreamCore>> streams;
     {
         std::lock_guard lock(mutex_);
@@ -358,7 +409,8 @@ const char* BASS_ChannelGetTags(DWORD handle, DWORD tags) {
 }
 
 HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD, SYNCPROC* proc, void* user) {
-    const bool known = type == BASS_SYNC_META || type == BASS_SYNC_END || type == BASS_SYNC_STALL;
+    const bool known = type == BASS_SYNC_META || type == BASS_SYNC_END || type == BASS_SYNC_STALL ||
+                       type == BASS_SYNC_DEV_FAIL;
     if (!known || !proc)
         return fail(BASS_ERROR_ILLTYPE, HSYNC(0));
     return engine().addSync(handle, type, proc, user);

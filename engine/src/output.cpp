@@ -7,11 +7,48 @@
 
 namespace zelvorna {
 
+namespace {
+std::int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
+
 bool Output::open() {
     if (device_ != 0)
         return true;
+    count_ = 0;
+    return openDevice();
+}
+
+void Output::close() {
+    closeDevice();
+    count_ = 0;
+}
+
+bool Output::reopen() {
+    closeDevice();
+    // No callback runs now: this thread may act as the rings' reader.
+    for (std::size_t i = 0; i < count_; ++i)
+        channels_[i]->pcm.discard();
+    return openDevice();
+}
+
+bool Output::lost() const {
+    if (device_ == 0)
+        return true;
+    if (SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_PLAYING)
+        return true;
+    const auto silentFor = std::chrono::nanoseconds(NowNs() - lastCallbackNs_.load());
+    return silentFor > kSilentCallbackLimit;
+}
+
+bool Output::openDevice() {
     // Ctrl+C belongs to the application, not to the audio layer.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // A new start of SDL's audio part each time: after a sound server restart the old connection
+    // to it is of no use.
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     SDL_AudioSpec want{};
@@ -30,49 +67,50 @@ bool Output::open() {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
-    count_ = 0;
+    lastCallbackNs_ = NowNs(); // the first callback is due within one period
     SDL_PauseAudioDevice(device_, 0);
     return true;
 }
 
-void Output::close() {
+void Output::closeDevice() {
     if (device_ == 0)
         return;
     SDL_CloseAudioDevice(device_);
     device_ = 0;
-    count_ = 0;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
+// With no device open there is no callback to keep out: the list is changed as it is.
 bool Output::add(MixChannel* channel) {
-    if (device_ == 0)
-        return false;
-    SDL_LockAudioDevice(device_);
+    if (device_ != 0)
+        SDL_LockAudioDevice(device_);
     const bool present = std::find(channels_.begin(), channels_.begin() + count_, channel) !=
                          channels_.begin() + count_;
     const bool ok = present || count_ < kMaxChannels;
     if (!present && ok)
         channels_[count_++] = channel;
-    SDL_UnlockAudioDevice(device_);
+    if (device_ != 0)
+        SDL_UnlockAudioDevice(device_);
     return ok;
 }
 
 void Output::remove(MixChannel* channel) {
-    if (device_ == 0)
-        return;
-    SDL_LockAudioDevice(device_);
+    if (device_ != 0)
+        SDL_LockAudioDevice(device_);
     auto end = channels_.begin() + count_;
     auto it = std::find(channels_.begin(), end, channel);
     if (it != end) {
         *it = *(end - 1);
         --count_;
     }
-    SDL_UnlockAudioDevice(device_);
+    if (device_ != 0)
+        SDL_UnlockAudioDevice(device_);
 }
 
 void Output::callback(void* opaque, std::uint8_t* stream, int len) {
     // Runs on SDL's audio thread: copies and adds only, never blocks or allocates.
     auto& self = *static_cast<Output*>(opaque);
+    self.lastCallbackNs_.store(NowNs(), std::memory_order_relaxed);
     std::memset(stream, 0, std::size_t(len));
     auto* out = reinterpret_cast<float*>(stream);
     const std::size_t frames = std::size_t(len) / (sizeof(float) * PcmRing::kChannels);

@@ -47,6 +47,11 @@ public:
         return n;
     }
 
+    // Consumer, while no callback runs: drops what is waiting, so playing resumes at the newest.
+    void discard() {
+        read_.store(written_.load(std::memory_order_acquire), std::memory_order_release);
+    }
+
 private:
     std::vector<float> data_;
     std::size_t frames_;

@@ -38,6 +38,7 @@ public:
 
     bool nextPlayedChange(std::vector<Sync>& toFire) override;
     bool nextStallChange(std::vector<Sync>& toFire, DWORD& data) override;
+    std::vector<Sync> syncsOfType(DWORD type) const override { return syncsOf(type); }
     bool takeEnd(std::vector<Sync>& toFire) override;
 
 private:

@@ -36,6 +36,7 @@ public:
     virtual const char* tags(DWORD type) const = 0;
     virtual QWORD playedBytes() const = 0;
     virtual void addSync(const Sync& sync) = 0;
+    virtual std::vector<Sync> syncsOfType(DWORD type) const = 0;
 
     virtual MixChannel& mix() = 0;
     virtual void setPlaying(bool playing) = 0;
