@@ -8,6 +8,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 std::atomic<TPlatformRadio*> ARadio{nullptr};
 
@@ -56,6 +57,11 @@ extern "C" void MetaSync(HSYNC, DWORD, DWORD, void* user) {
 extern "C" void NoticeSync(HSYNC, DWORD channel, DWORD data, void* user) {
     if (auto* radio = static_cast<TPlatformRadio*>(user))
         radio->DoNotice(channel, data == 1 ? TStreamNotice::Resumed : TStreamNotice::Reconnecting);
+}
+
+extern "C" void DeviceSync(HSYNC, DWORD channel, DWORD data, void* user) {
+    if (auto* radio = static_cast<TPlatformRadio*>(user))
+        radio->DoNotice(channel, data == 1 ? TStreamNotice::OutputBack : TStreamNotice::NoOutput);
 }
 
 extern "C" void EndSync(HSYNC, DWORD channel, DWORD, void* user) {
@@ -146,8 +152,15 @@ bool TPlatformRadio::Play() {
     zelvorna::TimingMark("radio: buffering rule met");
     ReportBroadcastInfo();
     DoMeta();
-    CallEngine<&BassApi::BASS_ChannelSetSync>(FApi, HSYNC(0), DWORD(handle), DWORD(BASS_SYNC_META),
-                                              QWORD(0), &MetaSync, static_cast<void*>(this));
+    // What becomes of the stream reaches the player panel: titles, a lost and returned
+    // connection or sound device, the end.
+    const std::pair<DWORD, SYNCPROC*> syncs[] = {{BASS_SYNC_META, &MetaSync},
+                                                 {BASS_SYNC_STALL, &NoticeSync},
+                                                 {BASS_SYNC_DEV_FAIL, &DeviceSync},
+                                                 {BASS_SYNC_END, &EndSync}};
+    for (const auto& [type, proc] : syncs)
+        CallEngine<&BassApi::BASS_ChannelSetSync>(FApi, HSYNC(0), DWORD(handle), type, QWORD(0),
+                                                  proc, static_cast<void*>(this));
     CallEngine<&BassApi::BASS_ChannelPlay>(FApi, BOOL(0), DWORD(handle), BOOL(0));
     report(strCompleted, 100);
     return true;

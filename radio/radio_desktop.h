@@ -21,9 +21,10 @@ extern std::atomic<TPlatformRadio*> ARadio;
 // Title sync registered on every stream with its player as user data (safe: a player frees its
 // stream before it goes, and the engine runs no sync of a freed stream); reports the new title.
 extern "C" void MetaSync(HSYNC handle, DWORD channel, DWORD data, void* user);
-// Registered beside it, with the same user data, for a lost or returned connection (NoticeSync)
-// and for the stream's end (EndSync).
+// Registered beside it, with the same user data, for a lost or returned connection (NoticeSync),
+// a lost or returned sound device (DeviceSync) and for the stream's end (EndSync).
 extern "C" void NoticeSync(HSYNC handle, DWORD channel, DWORD data, void* user);
+extern "C" void DeviceSync(HSYNC handle, DWORD channel, DWORD data, void* user);
 extern "C" void EndSync(HSYNC handle, DWORD channel, DWORD data, void* user);
 
 class TPlatformRadio final : public TCustomRadio {

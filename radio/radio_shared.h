@@ -14,6 +14,8 @@ enum class TStreamNotice {
     Reconnecting, // the connection was lost and is being made again
     Resumed,      // audio flows again
     Ended,        // the stream has ended for good and its audio has been played
+    NoOutput,     // the sound device was lost (its sound server went away): trying it again
+    OutputBack,   // sound comes out again
 };
 using TStreamNoticeProc = void (*)(TStreamNotice notice);
 

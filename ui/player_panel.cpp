@@ -40,6 +40,7 @@ QString FailureText(TOpenFailure failure) {
 }
 
 const QString kReconnectingText = QStringLiteral("Conexão perdida. Reconectando…");
+const QString kNoOutputText = QStringLiteral("Sem saída de som. Tentando de novo…");
 const QString kEndedText = QStringLiteral("A transmissão terminou.");
 
 } // namespace
@@ -173,6 +174,13 @@ void TPlayerPanel::StreamNotice(TStreamNotice notice) {
         return;
     case TStreamNotice::Resumed:
         if (statusText_ == kReconnectingText)
+            setStatusText(QString());
+        return;
+    case TStreamNotice::NoOutput:
+        setStatusText(kNoOutputText);
+        return;
+    case TStreamNotice::OutputBack:
+        if (statusText_ == kNoOutputText)
             setStatusText(QString());
         return;
     case TStreamNotice::Ended:

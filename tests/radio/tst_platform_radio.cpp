@@ -22,6 +22,10 @@ void onStatus(QString text, int32_t progress) {
 void onInfo(QString name, QString bitRate) {
     engine().note(QStringLiteral("info %1|%2").arg(name, bitRate));
 }
+void onNotice(TStreamNotice notice) {
+    engine().note(QStringLiteral("notice %1").arg(int(notice)));
+}
+
 void onMeta(QString title) {
     engine().note(QStringLiteral("meta %1").arg(title));
 }
@@ -120,10 +124,17 @@ private slots:
         QVERIFY(radio->Play());
 
         const QStringList expected = {
-            "StreamFree(0)",         "StreamCreateURL(0,0x80940000,null,null)",
-            "status Loading... 100", "info Radio X|bitrate: 128",
-            "meta Artist - Song",    "ChannelSetSync(7,4,0,user)",
-            "ChannelPlay(7,0)",      "status Completed! 100",
+            "StreamFree(0)",
+            "StreamCreateURL(0,0x80940000,null,null)",
+            "status Loading... 100",
+            "info Radio X|bitrate: 128",
+            "meta Artist - Song",
+            "ChannelSetSync(7,4,0,user)",
+            "ChannelSetSync(7,6,0,user)",
+            "ChannelSetSync(7,14,0,user)",
+            "ChannelSetSync(7,2,0,user)",
+            "ChannelPlay(7,0)",
+            "status Completed! 100",
         };
         QCOMPARE(engine().log(), expected);
         QCOMPARE(engine().lastUrl(), QStringLiteral("https://127.0.0.1:8000/rádio zelvorna"));
@@ -304,6 +315,38 @@ private slots:
         QCOMPARE(entriesStartingWith(QStringLiteral("meta")), want);
     }
 
+    // What the engine says of the playing stream reaches the notice procedure, from the engine's
+    // thread; a stream the player has replaced says nothing.
+    void streamSyncs_reachTheNoticeProc_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("data");
+        QTest::addColumn<int>("notice");
+        QTest::addRow("connection lost")
+            << BASS_SYNC_STALL << 0 << int(TStreamNotice::Reconnecting);
+        QTest::addRow("connection back") << BASS_SYNC_STALL << 1 << int(TStreamNotice::Resumed);
+        QTest::addRow("sound device lost")
+            << BASS_SYNC_DEV_FAIL << 0 << int(TStreamNotice::NoOutput);
+        QTest::addRow("sound device back")
+            << BASS_SYNC_DEV_FAIL << 1 << int(TStreamNotice::OutputBack);
+        QTest::addRow("stream ended") << BASS_SYNC_END << 0 << int(TStreamNotice::Ended);
+    }
+    void streamSyncs_reachTheNoticeProc() {
+        QFETCH(int, type);
+        QFETCH(int, data);
+        QFETCH(int, notice);
+        programQuickStream();
+        auto radio = makeRadio();
+        radio->SetStreamNoticeProc(&onNotice);
+        QVERIFY(radio->Play());
+        SYNCPROC* sync = engine().syncProcOf(DWORD(type));
+        void* user = engine().syncUserOf(DWORD(type));
+        QVERIFY(sync);
+        std::thread([=] { sync(1, kStream, DWORD(data), user); }).join();
+        std::thread([=] { sync(1, kStream + 1, DWORD(data), user); }).join(); // not the stream
+        QCOMPARE(entriesStartingWith(QStringLiteral("notice")),
+                 QStringList{QStringLiteral("notice %1").arg(notice)});
+    }
+
     // The sync carries the player that registered it, so a title reaches that player even after
     // another one ran InitRadio; without user data it falls back to the latest player.
     void titleSync_reportsOnTheEngineThreadToItsOwnPlayer() {
@@ -314,8 +357,8 @@ private slots:
         registering->SetBroadcastMetaProc(&onMeta);
         QVERIFY(registering->Play());
         latest->InitRadio(0);
-        SYNCPROC* sync = engine().lastSyncProc();
-        void* user = engine().lastSyncUser();
+        SYNCPROC* sync = engine().syncProcOf(BASS_SYNC_META);
+        void* user = engine().syncUserOf(BASS_SYNC_META);
         QVERIFY(sync == &MetaSync);
         QCOMPARE(user, static_cast<void*>(registering.get()));
 

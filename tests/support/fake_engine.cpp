@@ -19,8 +19,7 @@ void FakeEngine::reset() {
     calls.clear();
     calledTotal = 0;
     url.clear();
-    syncProc = nullptr;
-    syncUser = nullptr;
+    syncs.clear();
 }
 
 BassApi FakeEngine::table() {
@@ -100,14 +99,14 @@ QString FakeEngine::lastUrl() const {
     return url;
 }
 
-void* FakeEngine::lastSyncUser() const {
+void* FakeEngine::syncUserOf(DWORD type) const {
     QMutexLocker lock(&mutex);
-    return syncUser;
+    return syncs.value(type).second;
 }
 
-SYNCPROC* FakeEngine::lastSyncProc() const {
+SYNCPROC* FakeEngine::syncProcOf(DWORD type) const {
     QMutexLocker lock(&mutex);
-    return syncProc;
+    return syncs.value(type).first;
 }
 
 void FakeEngine::note(const QString& entry) {
@@ -212,8 +211,7 @@ HSYNC FakeEngine::ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC
                     .arg(param)
                     .arg(user ? "user" : "null"));
     QMutexLocker lock(&self.mutex);
-    self.syncProc = proc;
-    self.syncUser = user;
+    self.syncs.insert(type, {proc, user});
     return 1;
 }
 

@@ -5,7 +5,9 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QMutex>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -34,8 +36,9 @@ public:
     int callCount() const;                   // every call, including those left out of the log
     int filePositionCalls(DWORD mode) const; // passes of the buffering loop, per mode
     QString lastUrl() const;
-    SYNCPROC* lastSyncProc() const;
-    void* lastSyncUser() const;
+    // The proc and user data last registered for a sync type.
+    SYNCPROC* syncProcOf(DWORD type) const;
+    void* syncUserOf(DWORD type) const;
     // Lets test callbacks interleave their own entries with the engine calls.
     void note(const QString& entry);
 
@@ -68,6 +71,5 @@ private:
     QStringList calls;
     int calledTotal = 0;
     QString url;
-    SYNCPROC* syncProc = nullptr;
-    void* syncUser = nullptr;
+    QMap<DWORD, QPair<SYNCPROC*, void*>> syncs;
 };

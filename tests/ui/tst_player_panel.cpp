@@ -339,6 +339,11 @@ void TstPlayerPanel::streamNoticesReachThePanel() {
     QVERIFY(f.c().playing());
     tell(TStreamNotice::Resumed);
     QTRY_COMPARE(f.c().statusText(), QString());
+    tell(TStreamNotice::NoOutput);
+    QTRY_COMPARE(f.c().statusText(), QString::fromUtf8("Sem saída de som. Tentando de novo…"));
+    QCOMPARE(f.c().playbackState(), TPlayerPanel::PlaybackState::Playing); // the stream goes on
+    tell(TStreamNotice::OutputBack);
+    QTRY_COMPARE(f.c().statusText(), QString());
 
     tell(TStreamNotice::Ended);
     QTRY_VERIFY(!f.c().playing());
