@@ -121,8 +121,8 @@ TMprisService::TMprisService(TF_Principal& window, QObject* parent)
     new TPlayerAdaptor(*this, this);
     if (!bus.registerObject(kPath, this))
         return;
-    // The name may be held by a copy that does not answer: the specification's per-instance
-    // name keeps this one on the media controls all the same.
+    // The name may be held by a copy that does not answer: MPRIS's per-instance name keeps this
+    // one on the media controls all the same.
     serviceName_ = kService;
     if (!bus.registerService(serviceName_)) {
         serviceName_ =

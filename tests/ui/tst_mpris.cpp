@@ -1,5 +1,5 @@
 // The window on the media controls, read from a second connection to a session bus of the test's
-// own: the properties the MPRIS 2 specification lists with their types and values, track ids,
+// own: every MPRIS 2 property with the D-Bus type and value a desktop expects, track ids,
 // one PlaybackStatus change per real change, and the names used when the usual one is taken.
 
 #include "mpris.h"
@@ -78,8 +78,8 @@ class TstMpris : public QObject {
 private slots:
     void initTestCase();
     void cleanupTestCase();
-    void propertiesAreTheSpecifications_data();
-    void propertiesAreTheSpecifications();
+    void propertiesAreWhatMprisDefines_data();
+    void propertiesAreWhatMprisDefines();
     void metadataHasNoTrackWhenStoppedAndOwnTrackIdsWhilePlaying();
     void statusChangesOncePerRealChange();
     void aTakenNameGivesTheInstanceName();
@@ -119,10 +119,10 @@ QVariant TstMpris::Get(const QString& interface, const QString& name, const QStr
     return qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant();
 }
 
-void TstMpris::propertiesAreTheSpecifications_data() {
+void TstMpris::propertiesAreWhatMprisDefines_data() {
     QTest::addColumn<QString>("interface");
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QVariant>("value"); // its type is the one the specification gives
+    QTest::addColumn<QVariant>("value"); // its type is the D-Bus type MPRIS 2 defines
 
     QTest::addRow("CanQuit") << kRoot << "CanQuit" << QVariant(false);
     QTest::addRow("CanRaise") << kRoot << "CanRaise" << QVariant(true);
@@ -147,7 +147,7 @@ void TstMpris::propertiesAreTheSpecifications_data() {
     QTest::addRow("CanControl") << kPlayer << "CanControl" << QVariant(true);
 }
 
-void TstMpris::propertiesAreTheSpecifications() {
+void TstMpris::propertiesAreWhatMprisDefines() {
     QFETCH(QString, interface);
     QFETCH(QString, name);
     QFETCH(QVariant, value);
